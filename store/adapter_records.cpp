@@ -1,0 +1,6 @@
+#include "store/adapter_record.h"
+
+AdapterRecord savedRecords[kMaxAdapters];
+AdapterRecord workingRecords[kMaxAdapters];
+int adapterCount;
+SettingsImage editImage;

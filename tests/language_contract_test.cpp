@@ -1,0 +1,266 @@
+// Every language module in the program folder holds what the program loads
+// from it: the strings within their buffers, the registry names of the
+// platform, menu 101 and every dialog template with its controls.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resource_ids.h"
+
+namespace {
+
+std::vector<std::wstring> ModuleFiles()
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(L"???_lang.DLL", &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(found.cFileName);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::string Narrow(const std::wstring &w)
+{
+    return std::string(w.begin(), w.end());
+}
+
+// Room, terminator included, that the program gives each string.
+struct StringRoom {
+    int first, last, room;
+};
+constexpr StringRoom kRooms[] = {
+    {1, 1, 42},     {2, 3, 80},     {5, 5, 512},    {7, 7, 120},   {8, 8, 512},    {10, 10, 512},
+    {11, 11, 120},  {12, 14, 80},   {15, 15, 80},   {16, 17, 120}, {18, 19, 120},  {20, 23, 80},
+    {24, 25, 120},  {26, 26, 497},  {27, 28, 10},   {29, 29, 120}, {30, 30, 80},   {31, 31, 60},
+    {32, 35, 80},   {36, 40, 80},   {41, 43, 512},  {44, 44, 70},  {45, 50, 80},   {51, 52, 256},
+    {53, 53, 39},   {54, 54, 512},  {55, 55, 80},   {56, 63, 80},  {64, 65, 512},  {66, 67, 80},
+    {68, 68, 10},   {69, 69, 120},
+};
+
+struct Control {
+    int id;
+    const wchar_t *cls;
+};
+struct Template {
+    int id;
+    std::vector<Control> controls;
+};
+
+std::vector<Template> Templates()
+{
+    std::vector<Template> t = {
+        {IDD_ADAPTER, {{IDC_ADAPTER_LIST, L"ListBox"}, {IDOK, L"Button"}, {IDCANCEL, L"Button"},
+                       {IDC_DEFAULTS, L"Button"}, {IDM_HELP, L"Button"}}},
+        {IDD_HOST_ID, {{IDCANCEL, L"Button"}}},
+        {IDD_DEVICE_TABLE, {{IDC_DEVICE_TABLE_LIST, L"ListBox"}, {IDOK, L"Button"}, {IDCANCEL, L"Button"},
+                            {IDM_HELP, L"Button"}}},
+        {IDD_RATE, {{IDCANCEL, L"Button"}}},
+        {IDD_WIDTH, {{IDC_WIDTH_NARROW, L"Button"}, {IDC_WIDTH_WIDE, L"Button"}, {IDCANCEL, L"Button"}}},
+        {IDD_YESNO_OPTION0, {{IDC_YES_OPTION0, L"Button"}, {IDC_NO_OPTION0, L"Button"}, {IDCANCEL, L"Button"}}},
+        {IDD_YESNO_OPTION12, {{IDC_YES_OPTION12, L"Button"}, {IDC_NO_OPTION12, L"Button"}, {IDCANCEL, L"Button"}}},
+        {IDD_YESNO_OPTION3, {{IDC_YES_OPTION3, L"Button"}, {IDC_NO_OPTION3, L"Button"}, {IDCANCEL, L"Button"}}},
+        {IDD_VALUE, {{IDC_VALUE_EDIT, L"Edit"}, {IDOK, L"Button"}, {IDCANCEL, L"Button"}}},
+        {IDD_LANGUAGE, {{IDC_LANGUAGE_LIST, L"ListBox"}, {IDOK, L"Button"}, {IDCANCEL, L"Button"},
+                        {IDM_HELP, L"Button"}}},
+    };
+    for (int id = 0; id < 16; ++id)
+        t[1].controls.push_back({IDC_HOST_ID_BASE + id, L"Button"});
+    for (int i = 0; i < 6; ++i)
+        t[3].controls.push_back({IDC_RATE_BASE + i, L"Button"});
+    for (int id : {IDD_DEVICE_HOST, IDD_DEVICE})
+        t.push_back({id, {{IDC_DEVICE_LIST, L"ListBox"}, {IDOK, L"Button"}, {IDCANCEL, L"Button"},
+                          {IDC_DEFAULTS, L"Button"}, {IDM_HELP, L"Button"}}});
+    return t;
+}
+
+INT_PTR CALLBACK QuietDlgProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR context)
+{
+    reinterpret_cast<std::vector<WORD> *>(context)->push_back(language);
+    return TRUE;
+}
+
+// The language that each shipped module declares through template 104.
+WORD ExpectedLanguage(const std::wstring &file)
+{
+    const std::wstring prefix = file.substr(0, 3);
+    if (_wcsicmp(prefix.c_str(), L"eng") == 0) return 0x0409;
+    if (_wcsicmp(prefix.c_str(), L"deu") == 0) return 0x0407;
+    if (_wcsicmp(prefix.c_str(), L"esp") == 0) return 0x040A;
+    if (_wcsicmp(prefix.c_str(), L"rus") == 0) return 0x0419;
+    if (_wcsicmp(prefix.c_str(), L"chs") == 0) return 0x0804;
+    return 0;
+}
+
+class LanguageModule : public testing::TestWithParam<std::wstring> {
+protected:
+    void SetUp() override
+    {
+        module = LoadLibraryW(GetParam().c_str());
+        ASSERT_NE(module, nullptr) << "cannot load " << Narrow(GetParam());
+    }
+    void TearDown() override
+    {
+        if (module)
+            FreeLibrary(module);
+    }
+    std::wstring Text(int id)
+    {
+        wchar_t buffer[1024] = {};
+        int n = LoadStringW(module, static_cast<UINT>(id), buffer, 1024);
+        return std::wstring(buffer, static_cast<size_t>(n));
+    }
+    HMODULE module = nullptr;
+};
+
+}  // namespace
+
+TEST(LanguageModules, EnglishModuleIsInTheProgramFolder)
+{
+    bool english = false;
+    for (const std::wstring &name : ModuleFiles())
+        english |= _wcsicmp(name.c_str(), L"eng_lang.dll") == 0;
+    EXPECT_TRUE(english);
+}
+
+TEST_P(LanguageModule, EveryStringIsPresentAndFitsItsBuffer)
+{
+    for (const StringRoom &r : kRooms)
+        for (int id = r.first; id <= r.last; ++id) {
+            std::wstring text = Text(id);
+            EXPECT_FALSE(text.empty()) << "string " << id << " is missing";
+            EXPECT_LT(static_cast<int>(text.size()), r.room) << "string " << id << " is too long";
+        }
+    // Texts run together into one 1024-character buffer.
+    EXPECT_LT(Text(8).size() + Text(10).size(), 1024u);
+    EXPECT_LT(Text(5).size() + 15 + Text(26).size(), 1024u);
+    EXPECT_LT(Text(41).size() + Text(42).size() + Text(43).size(), 1024u);
+    EXPECT_LT(Text(64).size() + Text(65).size(), 1024u);
+    EXPECT_LT(3 * Text(55).size(), 256u);
+}
+
+TEST_P(LanguageModule, RegistryAndDriverNamesAreThePlatformsAndTheFamilys)
+{
+    EXPECT_EQ(Text(IDS_REG_PORT_PATH), L"HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port ");
+    EXPECT_EQ(Text(IDS_REG_INTERRUPT), L"Interrupt");
+    EXPECT_EQ(Text(IDS_REG_IO_ADDRESS), L"IOAddress");
+    EXPECT_EQ(Text(IDS_REG_DRIVER), L"Driver");
+    EXPECT_EQ(Text(IDS_REG_BUS), L"Scsi Bus 0");
+    EXPECT_EQ(Text(IDS_REG_TARGET_PREFIX), L"Target Id");
+    EXPECT_EQ(Text(IDS_REG_IDENTIFIER), L"Identifier");
+    EXPECT_EQ(Text(IDS_REG_TYPE), L"Type");
+    EXPECT_EQ(Text(IDS_DRIVER_NAME1), L"ktrscsi");
+    EXPECT_EQ(Text(IDS_DRIVER_NAME2), L"ktrwide");
+    EXPECT_EQ(Text(IDS_DRIVER_NAME3), L"ktrfast");
+}
+
+TEST_P(LanguageModule, WriteFailureNamesTheAdapter)
+{
+    wchar_t text[1024];
+    std::wstring format = Text(IDS_WRITE_FAILED);
+    ASSERT_NE(format.find(L"%d"), std::wstring::npos);
+    ASSERT_GT(format.find(L"%s"), format.find(L"%d"));
+    wsprintfW(text, format.c_str(), 3, L"KTR-A0150");
+    std::wstring shown = text;
+    EXPECT_NE(shown.find(L"3"), std::wstring::npos);
+    EXPECT_NE(shown.find(L"KTR-A0150"), std::wstring::npos);
+    EXPECT_EQ(shown.find(L'%'), std::wstring::npos);
+}
+
+TEST_P(LanguageModule, MenuBarHoldsTheCommandsAndTheAdapterSubmenus)
+{
+    HMENU bar = LoadMenuW(module, MAKEINTRESOURCEW(IDM_MAIN));
+    ASSERT_NE(bar, nullptr);
+    HMENU settings = GetSubMenu(bar, 1);
+    ASSERT_NE(settings, nullptr);
+    HMENU adapters = GetSubMenu(settings, 3), tables = GetSubMenu(settings, 4);
+    ASSERT_NE(adapters, nullptr);
+    ASSERT_NE(tables, nullptr);
+    EXPECT_GE(GetMenuItemCount(adapters), 1);
+    EXPECT_GE(GetMenuItemCount(tables), 1);
+    for (UINT command : {IDM_EXIT, IDM_INFORMATION, IDM_VERSION, IDM_SAVE, IDM_LANGUAGE}) {
+        wchar_t label[128];
+        EXPECT_GT(GetMenuStringW(bar, command, label, 128, MF_BYCOMMAND), 0) << "command " << command;
+    }
+    DestroyMenu(bar);
+}
+
+TEST_P(LanguageModule, TemplateLanguageNamesTheModule)
+{
+    std::vector<WORD> languages;
+    EnumResourceLanguagesW(module, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(IDD_LANGUAGE_TAG), CollectLanguage,
+                           reinterpret_cast<LONG_PTR>(&languages));
+    ASSERT_EQ(languages.size(), 1u);
+    WORD expected = ExpectedLanguage(GetParam());
+    if (expected) {
+        EXPECT_EQ(languages[0], expected);
+    }
+}
+
+TEST_P(LanguageModule, EveryTemplateHasItsControlsAndItsTextsFit)
+{
+    for (const Template &t : Templates()) {
+        HWND dialog = CreateDialogParamW(module, MAKEINTRESOURCEW(t.id), nullptr, QuietDlgProc, 0);
+        ASSERT_NE(dialog, nullptr) << "template " << t.id;
+        for (const Control &c : t.controls) {
+            HWND control = GetDlgItem(dialog, c.id);
+            ASSERT_NE(control, nullptr) << "template " << t.id << " control " << c.id;
+            wchar_t cls[64];
+            GetClassNameW(control, cls, 64);
+            EXPECT_EQ(_wcsicmp(cls, c.cls), 0) << "template " << t.id << " control " << c.id;
+            if (_wcsicmp(cls, L"ListBox") == 0) {
+                LONG style = GetWindowLongW(control, GWL_STYLE);
+                EXPECT_FALSE(style & LBS_SORT) << "template " << t.id << ": a line's place is its index";
+                EXPECT_TRUE(style & LBS_NOTIFY) << "template " << t.id << ": double-clicks must arrive";
+            }
+        }
+        // Every caption of a button or a text fits its control.
+        HDC dc = GetDC(dialog);
+        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t cls[64], text[256];
+            GetClassNameW(child, cls, 64);
+            int length = GetWindowTextW(child, text, 256);
+            bool button = _wcsicmp(cls, L"Button") == 0;
+            if (length == 0 || (!button && _wcsicmp(cls, L"Static") != 0))
+                continue;
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(child, WM_GETFONT, 0, 0)));
+            RECT box;
+            GetClientRect(child, &box);
+            RECT need = box;
+            UINT flags = DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK);
+            DrawTextW(dc, text, length, &need, flags);
+            EXPECT_LE(need.right - need.left, box.right - box.left - (button ? 4 : 0))
+                << "template " << t.id << ": \"" << Narrow(text) << "\" is too wide";
+            EXPECT_LE(need.bottom - need.top, box.bottom - box.top)
+                << "template " << t.id << ": \"" << Narrow(text) << "\" is too tall";
+            SelectObject(dc, old);
+        }
+        ReleaseDC(dialog, dc);
+        DestroyWindow(dialog);
+    }
+    EXPECT_TRUE(GetWindowLongW(GetDlgItem(CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_VALUE), nullptr,
+                                                             QuietDlgProc, 0),
+                                          IDC_VALUE_EDIT),
+                               GWL_STYLE) & ES_NUMBER)
+        << "the value entry takes digits only";
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, LanguageModule, testing::ValuesIn(ModuleFiles()),
+                         [](const testing::TestParamInfo<std::wstring> &info) {
+                             std::string name;
+                             for (wchar_t ch : info.param.substr(0, 3))
+                                 name += static_cast<char>(ch);
+                             return name;
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(LanguageModule);
