@@ -44,10 +44,12 @@ wine_env() {
 
 make_prefix() {  # $1 = headless | desktop
     wine_env
+    # A server left running on this private prefix would keep the old settings.
+    timeout 30 wineserver -k </dev/null >/dev/null 2>&1
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "== creating the Wine prefix"
         timeout 300 wineboot -i </dev/null >/dev/null 2>&1
-        timeout 60 wineserver -w
+        timeout 60 wineserver -w </dev/null >/dev/null 2>&1
     fi
     if [ "$1" = headless ]; then
         timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
@@ -57,7 +59,8 @@ make_prefix() {  # $1 = headless | desktop
         timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
         timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
     fi
-    timeout 60 wineserver -w
+    timeout 60 wineserver -w </dev/null >/dev/null 2>&1
+    return 0
 }
 
 # Keeps one wineserver alive for a run, so that Wine's volatile keys and the
