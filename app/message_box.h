@@ -1,0 +1,14 @@
+// Message boxes of the program: a text of the language module, the
+// application caption, an OK button.
+#pragma once
+
+#include <windows.h>
+
+// Loads string id (at most room characters, terminator included) into the
+// shared text buffer and shows it owned by owner.
+void ShowStringBox(HWND owner, UINT id, int room, UINT icon);
+
+inline void ShowWarning(HWND owner, UINT id, int room)
+{
+    ShowStringBox(owner, id, room, MB_ICONWARNING);
+}

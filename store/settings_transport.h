@@ -1,0 +1,21 @@
+// Moving settings images between the adapters and the records, through the
+// family's miniport driver.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "store/settings_request.h"
+
+// 0 on success, 1 on failure.
+int ReadAdapterSettings(SettingsRequest &request, int adapter);
+int WriteAdapterSettings(SettingsRequest &request, int adapter);
+
+// Finds the adapters and reads their images into savedRecords; 1 when at
+// least one adapter was found.
+int LoadAllAdapterSettings(HWND owner, int *count);
+
+// Commits every working record into savedRecords and writes the modified
+// ones. Returns the adapters whose write failed, bit i for adapter i.
+std::uint32_t SaveAllAdapterSettings();

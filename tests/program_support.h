@@ -1,0 +1,35 @@
+// Helpers for tests that drive the program's own procedures: the language
+// module as the program loads it, a clean slate of the program's globals,
+// and a watcher that answers and records the message boxes shown.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Loads the module (default English) into languageModule and string 1 into windowCaption.
+void LoadLanguage(const wchar_t *module = L"eng_lang");
+// Frees the device map records and zeroes every record, count and flag.
+void ResetProgramState();
+std::wstring ModuleText(UINT id);
+
+struct ShownBox {
+    std::wstring caption;
+    std::wstring text;
+    HICON icon;
+    HWND owner;
+};
+
+// While it lives, every message box of this thread is recorded and closed
+// with OK as soon as it is shown.
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher();
+    ~MessageBoxWatcher();
+    std::vector<ShownBox> boxes;
+    std::vector<std::wstring> Texts() const;
+
+private:
+    HHOOK hook;
+};
