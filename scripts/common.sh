@@ -36,7 +36,7 @@ build_target() {  # $1 = x64 | x86
 
 # Wine runs in a private prefix under the build folder, never the user's ~/.wine.
 wine_env() {
-    export WINEPREFIX="$KTR_BUILD/x64/wineprefix"
+    export WINEPREFIX="${WINEPREFIX:-$KTR_BUILD/x64/wineprefix}"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win64

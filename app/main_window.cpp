@@ -1,0 +1,351 @@
+#include "app/main_window.h"
+
+#include <cstddef>
+#include <locale.h>
+
+#include "app/message_box.h"
+#include "app/shell.h"
+#include "discovery/device_map.h"
+#include "language/resource_ids.h"
+#include "store/adapter_record.h"
+#include "store/chip_table.h"
+#include "store/settings_transport.h"
+
+HBRUSH backdropBrush;
+LCID savedThreadLocale;
+int mainCharWidth;
+int mainLineHeight;
+HWND saveButton;
+HWND exitButton;
+HWND adapterList;
+
+namespace {
+
+constexpr COLORREF kBackdropText = 0xC0C0C0;
+constexpr COLORREF kBackdropBand = 0x733401;
+const wchar_t kVersionText[] = L"1.04.00        ";
+
+// The old, shorter form of the menu item record, without its bitmap field.
+constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOW, hbmpItem);
+#ifndef _WIN64
+static_assert(kMenuItemInfoSize == 44, "the 44-byte menu item record");
+#endif
+
+void MeasureFixedFont(HDC dc)
+{
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    mainCharWidth = metrics.tmAveCharWidth;
+    mainLineHeight = metrics.tmHeight + metrics.tmExternalLeading;
+}
+
+// Loads string id into buffer (room characters) and returns its length.
+int LoadText(UINT id, wchar_t *buffer, int room)
+{
+    buffer[0] = 0;
+    return LoadStringW(languageModule, id, buffer, room);
+}
+
+void ComposeListLine(int i)
+{
+    wchar_t *p = textBuffer;
+    const AdapterRecord &working = workingRecords[i];
+    if (working.chipType == 0) {
+        LoadText(IDS_CHIP_UNKNOWN, stringBuffer, 80);
+        p += wsprintfW(p, L"%s\t", stringBuffer);
+    } else {
+        p += wsprintfW(p, L"%s\t", ChipName(working.chipType));
+    }
+    p += wsprintfW(p, L"%04X\t", portIoAddress[i]);
+    if (portInterrupt[i] == kNoInterrupt) {
+        LoadText(IDS_NOT_AVAILABLE, stringBuffer, 80);
+        p += wsprintfW(p, L"%s", stringBuffer);
+    } else {
+        p += wsprintfW(p, L"%02d", portInterrupt[i]);
+    }
+    p += wsprintfW(p, L"\t");
+    UINT state = IDS_STATE_UNREAD;
+    if (working.chipType != 0)
+        state = (savedRecords[i].image.adapterFlags.get() & kDefaultsSubstituted) ? IDS_WORD_NO : IDS_WORD_YES;
+    LoadText(state, stringBuffer, 80);
+    wsprintfW(p, L"%s", stringBuffer);
+}
+
+void Paint(HWND window)
+{
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    HDC dc = GetDC(window);
+    SendMessageW(adapterList, LB_RESETCONTENT, 0, 0);
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(SYSTEM_FIXED_FONT));
+    MeasureFixedFont(dc);
+    const int a = mainCharWidth, L = mainLineHeight;
+
+    COLORREF oldText = SetTextColor(dc, kBackdropText);
+    COLORREF oldBack = SetBkColor(dc, kBackdropBand);
+    const bool compact = 17 * L + 6 * L / 4 < 315;
+    const int row1 = compact ? 4 * L : 5 * L / 2, row2 = compact ? 5 * L : 7 * L / 2;
+    struct {
+        UINT id;
+        int room, x, y;
+    } texts[] = {{IDS_BACKDROP_RIGHT1, 80, 23 * a, row1},
+                 {IDS_BACKDROP_LEFT1, 120, 5 * a, row1},
+                 {IDS_BACKDROP_RIGHT2, 80, 23 * a, row2},
+                 {IDS_BACKDROP_LEFT2, 120, 5 * a, row2}};
+    for (const auto &t : texts) {
+        int length = LoadText(t.id, stringBuffer, t.room);
+        TextOutW(dc, t.x, t.y, stringBuffer, length);
+    }
+    SetBkColor(dc, oldBack);
+    SetTextColor(dc, oldText);
+    SelectObject(dc, oldFont);
+
+    INT stops[3] = {10 * a, 15 * a, 20 * a};
+    for (int i = 0; i < adapterCount; ++i) {
+        ComposeListLine(i);
+        SendMessageW(adapterList, LB_SETTABSTOPS, 3, reinterpret_cast<LPARAM>(stops));
+        SendMessageW(adapterList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(textBuffer));
+    }
+    ReleaseDC(window, dc);
+    EndPaint(window, &paint);
+}
+
+// The steps that every ending command takes before the window goes.
+void ReleaseForEnd()
+{
+    FreeDeviceMaps();
+    SetThreadLocale(savedThreadLocale);
+    if (backdropBrush) {
+        DeleteObject(backdropBrush);
+        backdropBrush = nullptr;
+    }
+}
+
+void ShowJoined(HWND owner, UINT first, int firstRoom, const wchar_t *middle, UINT second, UINT icon)
+{
+    int n = LoadText(first, textBuffer, firstRoom);
+    n += wsprintfW(textBuffer + n, L"%s", middle);
+    LoadText(second, textBuffer + n, kTextRoom - n);
+    MessageBoxW(owner, textBuffer, windowCaption, MB_OK | icon);
+}
+
+// The language last applied, to fall back on when another cannot be loaded.
+struct AppliedLanguage {
+    wchar_t moduleName[16];
+    DWORD lcid;
+    wchar_t locale[32];
+} applied;
+
+// Language selection and reload. A module that cannot be loaded leaves the
+// current language in place, with the locale that belongs to it.
+void ChangeLanguage(HWND window)
+{
+    SetThreadLocale(currentLcid);
+    _wsetlocale(LC_ALL, localeName);
+    HMODULE module = LoadLibraryW(languageModuleName);
+    if (module) {
+        languageModule = module;
+        RememberAppliedLanguage();
+    } else {
+        lstrcpynW(languageModuleName, applied.moduleName, 16);
+        lstrcpynW(localeName, applied.locale, 32);
+        currentLcid = applied.lcid;
+        SetThreadLocale(currentLcid);
+        _wsetlocale(LC_ALL, localeName);
+    }
+    windowCaption[0] = 0;
+    LoadStringW(languageModule, IDS_CAPTION, windowCaption, kCaptionRoom);
+    HMENU menu = LoadMenuW(languageModule, MAKEINTRESOURCEW(IDM_MAIN));
+    UpdateWindow(window);
+    HMENU old = GetMenu(window);
+    SetMenu(window, menu);
+    if (old)
+        DestroyMenu(old);
+    BuildAdapterMenus(window);
+    CreateMainControls(window, &adapterList, mainCharWidth, mainLineHeight);
+}
+
+void Save(HWND window, bool thenEnd)
+{
+    if (ReportFailedWrites(window, SaveAllAdapterSettings())) {
+        PostMessageW(window, WM_PAINT, 0, 0);
+        return;
+    }
+    if (thenEnd)
+        ReleaseForEnd();
+    ShowStringBox(window, IDS_SAVED, 120, MB_ICONINFORMATION);
+    if (thenEnd)
+        DestroyWindow(window);
+}
+
+LRESULT Command(HWND window, WPARAM wParam)
+{
+    if (HIWORD(wParam) != 0)
+        return 1;
+    const int id = LOWORD(wParam);
+    switch (id) {
+    case 0:
+        Save(window, true);
+        return 0;
+    case 1:
+        ReleaseForEnd();
+        DestroyWindow(window);
+        return 0;
+    case IDM_EXIT:
+        ReleaseForEnd();
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        return 0;
+    case IDM_INFORMATION:
+        ShowJoined(window, IDS_INFO_HEAD, 512, L"", IDS_INFO_TAIL, MB_ICONQUESTION);
+        break;
+    case IDM_VERSION:
+        ShowJoined(window, IDS_VERSION_HEAD, 512, kVersionText, IDS_VERSION_TAIL, MB_ICONINFORMATION);
+        break;
+    case IDM_SAVE:
+        Save(window, false);
+        break;
+    case IDM_LANGUAGE:
+        ChangeLanguage(window);
+        break;
+    default:
+        if (id >= IDM_ADAPTER_BASE && id < IDM_ADAPTER_BASE + adapterCount)
+            currentAdapter = id - IDM_ADAPTER_BASE;
+        else if (id >= IDM_DEVICE_TABLE_BASE && id < IDM_DEVICE_TABLE_BASE + adapterCount)
+            currentAdapter = id - IDM_DEVICE_TABLE_BASE;
+        break;
+    }
+    PostMessageW(window, WM_PAINT, 0, 0);
+    return 0;
+}
+
+LRESULT Create(HWND window)
+{
+    mainWindow = window;
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(SYSTEM_FIXED_FONT));
+    MeasureFixedFont(dc);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+
+    LoadAllAdapterSettings(window, &adapterCount);
+    if (adapterCount == 0) {
+        ShowWarning(window, IDS_NOTHING_TO_SET, 120);
+        return 0;
+    }
+    for (int i = 0; i < adapterCount; ++i)
+        workingRecords[i] = savedRecords[i];
+    ReadPortResources();
+    BuildAdapterMenus(window);
+    CreateMainControls(window, &adapterList, mainCharWidth, mainLineHeight);
+    return 0;
+}
+
+}  // namespace
+
+void RememberAppliedLanguage()
+{
+    lstrcpynW(applied.moduleName, languageModuleName, 16);
+    applied.lcid = currentLcid;
+    lstrcpynW(applied.locale, localeName, 32);
+}
+
+bool ReportFailedWrites(HWND owner, std::uint32_t failed)
+{
+    for (int i = 0; i < adapterCount && i < 32; ++i) {
+        if (!(failed & (1u << i)))
+            continue;
+        LoadText(IDS_WRITE_FAILED, stringBuffer, 120);
+        const AdapterRecord &r = workingRecords[i];
+        wchar_t name[80];
+        if (r.chipType == 0)
+            LoadText(IDS_CHIP_UNKNOWN, name, 80);
+        else
+            lstrcpynW(name, ChipName(r.chipType), 80);
+        wsprintfW(textBuffer, stringBuffer, i + 1, name);
+        MessageBoxW(owner, textBuffer, windowCaption, MB_OK | MB_ICONWARNING);
+    }
+    return failed != 0;
+}
+
+void CreateMainControls(HWND parent, HWND *list, int charWidth, int lineHeight)
+{
+    const int a = charWidth, y = lineHeight;
+    const int h = 6 * y / 4;
+    const bool compact = 17 * y + h < 315;
+    const int buttonTop = compact ? 17 * y : 350 - 5 * y;
+    const int listTop = compact ? 7 * y : 21 * y / 4;
+    const int listHeight = compact ? 35 * y / 4 : 350 - 6 * y - 21 * y / 4;
+
+    if (saveButton)
+        DestroyWindow(saveButton);
+    LoadText(IDS_SAVE_BUTTON, stringBuffer, 120);
+    saveButton = CreateWindowExW(0, L"button", stringBuffer, 0x50002300, 17 * a, buttonTop, 11 * a, h, parent,
+                                 reinterpret_cast<HMENU>(0), programInstance, nullptr);
+    if (exitButton)
+        DestroyWindow(exitButton);
+    LoadText(IDS_EXIT_BUTTON, stringBuffer, 120);
+    exitButton = CreateWindowExW(0, L"button", stringBuffer, 0x50002300, 30 * a, buttonTop, 11 * a, h, parent,
+                                 reinterpret_cast<HMENU>(1), programInstance, nullptr);
+    if (*list)
+        DestroyWindow(*list);
+    *list = CreateWindowExW(0, L"listbox", L"", 0x50A041C0, 5 * a, listTop, 47 * a, listHeight, parent,
+                            reinterpret_cast<HMENU>(2), programInstance, nullptr);
+}
+
+int BuildAdapterMenus(HWND window)
+{
+    HMENU settings = GetSubMenu(GetMenu(window), 1);
+    HMENU submenus[2] = {GetSubMenu(settings, 3), GetSubMenu(settings, 4)};
+    const UINT bases[2] = {IDM_ADAPTER_BASE, IDM_DEVICE_TABLE_BASE};
+    if (adapterCount == 0)
+        return 1;
+    for (int s = 0; s < 2; ++s) {
+        if (!submenus[s])
+            continue;
+        wchar_t empty[1] = {0};
+        MENUITEMINFOW item = {};
+        item.cbSize = kMenuItemInfoSize;
+        item.fMask = MIIM_STATE | MIIM_ID | MIIM_TYPE | MIIM_DATA;
+        item.dwTypeData = empty;
+        item.cch = 0;
+        GetMenuItemInfoW(submenus[s], 0, TRUE, &item);
+        item.fType = (item.fType & ~(MFT_BITMAP | MFT_SEPARATOR | MFT_OWNERDRAW)) | MFT_STRING;
+        for (int k = 0; k < adapterCount; ++k) {
+            wchar_t unknown[120];
+            item.wID = bases[s] + static_cast<UINT>(k);
+            if (workingRecords[k].chipType == 0) {
+                LoadText(IDS_CHIP_UNKNOWN, unknown, 120);
+                item.dwTypeData = unknown;
+                item.fState |= MFS_GRAYED;
+            } else {
+                item.dwTypeData = const_cast<wchar_t *>(ChipName(workingRecords[k].chipType));
+                item.fState &= ~static_cast<UINT>(MFS_GRAYED);
+            }
+            item.cch = static_cast<UINT>(lstrlenW(item.dwTypeData));
+            if (k == 0)
+                SetMenuItemInfoW(submenus[s], 0, TRUE, &item);
+            else
+                InsertMenuItemW(submenus[s], static_cast<UINT>(k), TRUE, &item);
+        }
+    }
+    return 1;
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return Create(window);
+    case WM_PAINT:
+        Paint(window);
+        return 0;
+    case WM_COMMAND:
+        return Command(window, wParam);
+    case WM_DESTROY:
+        FreeDeviceMaps();
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}

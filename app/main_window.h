@@ -1,0 +1,25 @@
+// The main window: the adapter list under two lines of text on the backdrop,
+// the save and exit buttons, the menu bar with the per-adapter submenus.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+extern HBRUSH backdropBrush;
+extern LCID savedThreadLocale;
+extern int mainCharWidth;
+extern int mainLineHeight;
+extern HWND saveButton;
+extern HWND exitButton;
+extern HWND adapterList;
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void CreateMainControls(HWND parent, HWND *list, int charWidth, int lineHeight);
+int BuildAdapterMenus(HWND window);
+
+// Records the language globals as those of the module now in use.
+void RememberAppliedLanguage();
+
+// Shows one warning per adapter whose settings could not be written; false when there was none.
+bool ReportFailedWrites(HWND owner, std::uint32_t failed);

@@ -1,0 +1,19 @@
+// Fonts sized in tenths of a typographic point for a given device context.
+#pragma once
+
+#include <windows.h>
+
+enum : unsigned {
+    kFontBold = 1,
+    kFontItalic = 2,
+    kFontUnderline = 4,
+    kFontStrikeOut = 8,
+};
+
+// Height in tenths of device pixels of a size in tenths of a point at the
+// given resolution in pixels per inch.
+LONG TenthsOfPixels(int tenthsOfPoint, float pixelsPerInch);
+
+// Creates the font; the caller selects it and deletes it. The context is
+// left with the state it had.
+HFONT CreatePointFont(HDC dc, const char *face, int height, int width, unsigned attributes, int logicalResolution);

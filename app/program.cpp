@@ -1,0 +1,67 @@
+#include "app/program.h"
+
+#include <locale.h>
+
+#include "app/main_window.h"
+#include "app/shell.h"
+#include "language/resource_ids.h"
+
+bool StartProgram(HINSTANCE instance)
+{
+    programInstance = instance;
+    HBITMAP backdrop = LoadBitmapW(programInstance, MAKEINTRESOURCEW(IDB_BACKDROP));
+    backdropBrush = CreatePatternBrush(backdrop);
+    DeleteObject(backdrop);  // the brush keeps its own copy
+    savedThreadLocale = GetThreadLocale();
+    currentLcid = 1033;
+    SetThreadLocale(currentLcid);
+    lstrcpyW(localeName, L"english");
+    _wsetlocale(LC_ALL, localeName);
+    lstrcpyW(languageModuleName, L"eng_lang");
+    languageModule = LoadLibraryW(languageModuleName);
+    if (!languageModule) {
+        // Without its language module the program has no texts of its own.
+        MessageBoxW(nullptr,
+                    L"The language module eng_lang.dll was not found in the current folder.\n"
+                    L"Start ktrcfg.exe from its own folder, beside its *_lang.dll files.",
+                    L"ktrcfg", MB_OK | MB_ICONERROR);
+        SetThreadLocale(savedThreadLocale);
+        DeleteObject(backdropBrush);
+        backdropBrush = nullptr;
+        return false;
+    }
+    RememberAppliedLanguage();
+    windowCaption[0] = 0;
+    LoadStringW(languageModule, IDS_CAPTION, windowCaption, kCaptionRoom);
+
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    windowClass.lpfnWndProc = MainWndProc;
+    windowClass.hInstance = programInstance;
+    windowClass.hIcon = LoadIconW(programInstance, MAKEINTRESOURCEW(IDI_PROGRAM));
+    windowClass.hIconSm = windowClass.hIcon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = backdropBrush;
+    windowClass.lpszClassName = windowCaption;
+    RegisterClassExW(&windowClass);
+    return true;
+}
+
+HWND CreateMainWindow()
+{
+    HMENU menu = LoadMenuW(languageModule, MAKEINTRESOURCEW(IDM_MAIN));
+    mainWindow = CreateWindowExW(0, windowCaption, windowCaption, WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, 450, 350, nullptr, menu, programInstance, nullptr);
+    return mainWindow;
+}
+
+int RunMessageLoop()
+{
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,406 @@
+// The main window as the program creates it: start-up against emulator
+// benches, the adapter list, the submenus, the layout, every command and the
+// ending paths.
+#include <gtest/gtest.h>
+
+#include <locale.h>
+
+#include "app/main_window.h"
+#include "app/program.h"
+#include "app/shell.h"
+#include "discovery/device_map.h"
+#include "language/resource_ids.h"
+#include "store/adapter_record.h"
+#include "tests/emulator_support.h"
+#include "tests/program_support.h"
+
+namespace {
+
+bool quitSeen;
+
+void Pump()
+{
+    MSG message;
+    for (int round = 0; round < 50; ++round) {
+        bool any = false;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            any = true;
+            if (message.message == WM_QUIT) {
+                quitSeen = true;
+                return;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (!any)
+            return;
+    }
+}
+
+bool QuitPosted()
+{
+    MSG message;
+    bool seen = quitSeen || PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+    quitSeen = false;
+    return seen;
+}
+
+std::vector<std::wstring> ListLines(HWND list)
+{
+    std::vector<std::wstring> lines;
+    const int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        wchar_t line[1024] = {};
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+int ChildrenOfClass(HWND parent, const wchar_t *cls)
+{
+    int n = 0;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[32];
+        GetClassNameW(child, name, 32);
+        n += lstrcmpiW(name, cls) == 0;
+    }
+    return n;
+}
+
+RECT ClientRectOf(HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+
+class MainWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        saveButton = exitButton = adapterList = nullptr;
+        SetThreadLocale(1031);  // what the user had before the program started
+    }
+    void TearDown() override
+    {
+        if (window && IsWindow(window))
+            DestroyWindow(window);
+        Pump();
+        UnregisterClassW(windowCaption, GetModuleHandleW(nullptr));
+        ResetProgramState();
+    }
+    // Installs the bench and starts the program in this process; false when it could not.
+    bool Start(const std::string &bench)
+    {
+        std::string error = InstallTestBench(bench);
+        EXPECT_EQ(error, "");
+        if (!error.empty() || !StartProgram(GetModuleHandleW(nullptr)))
+            return false;
+        window = CreateMainWindow();
+        EXPECT_NE(window, nullptr);
+        Paint();
+        return window != nullptr;
+    }
+    void Paint()
+    {
+        PostMessageW(window, WM_PAINT, 0, 0);
+        Pump();
+    }
+    void Command(UINT id)
+    {
+        SendMessageW(window, WM_COMMAND, id, 0);
+        Pump();
+    }
+    std::wstring Line(const std::wstring &chip, int io, const std::wstring &irq, const std::wstring &state)
+    {
+        wchar_t line[256];
+        wchar_t *p = line;
+        p += wsprintfW(p, L"%s\t", chip.c_str());
+        p += wsprintfW(p, L"%04X\t", io);
+        p += wsprintfW(p, L"%s\t%s", irq.c_str(), state.c_str());
+        return line;
+    }
+    MessageBoxWatcher boxes;
+    HWND window = nullptr;
+};
+
+const char kTwoAdapters[] =
+    "port 1 driver ktrscsi irq 5 io 0x3F0\n  adapter chip 3 status 0x0310\n"
+    "port 2 key \"Scsi Port 02\" driver ktrwide irq 10 io 0x6800\n  adapter chip 13\n";
+
+}  // namespace
+
+TEST_F(MainWindow, ListsEachAdapterWithChipAddressInterruptAndState)
+{
+    ASSERT_TRUE(Start(kTwoAdapters));
+    ASSERT_TRUE(boxes.boxes.empty());
+    ASSERT_EQ(adapterCount, 2);
+    const int first = deviceMaps[0]->portNumber == 1 ? 0 : 1;
+    std::vector<std::wstring> lines = ListLines(adapterList);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[static_cast<size_t>(first)],
+              Line(ModuleText(IDS_CHIP_UNKNOWN), 0x3F0, L"05", ModuleText(IDS_STATE_UNREAD)));
+    EXPECT_EQ(lines[static_cast<size_t>(1 - first)],
+              Line(L"KTR-A0130", 0, ModuleText(IDS_NOT_AVAILABLE), ModuleText(IDS_WORD_YES)))
+        << "a port key that cannot be opened by its number shows no interrupt";
+
+    // The adapter without a usable image is greyed in both submenus.
+    HMENU settings = GetSubMenu(GetMenu(window), 1);
+    for (int s = 0; s < 2; ++s) {
+        HMENU sub = GetSubMenu(settings, 3 + s);
+        const UINT base = s ? IDM_DEVICE_TABLE_BASE : IDM_ADAPTER_BASE;
+        ASSERT_EQ(GetMenuItemCount(sub), 2);
+        for (int k = 0; k < 2; ++k) {
+            EXPECT_EQ(GetMenuItemID(sub, k), base + static_cast<UINT>(k));
+            wchar_t text[64];
+            GetMenuStringW(sub, static_cast<UINT>(k), text, 64, MF_BYPOSITION);
+            const bool unknown = k == first;
+            EXPECT_EQ(std::wstring(text), unknown ? ModuleText(IDS_CHIP_UNKNOWN) : L"KTR-A0130");
+            EXPECT_EQ((GetMenuState(sub, static_cast<UINT>(k), MF_BYPOSITION) & MF_GRAYED) != 0, unknown);
+        }
+    }
+}
+
+TEST_F(MainWindow, StateColumnReadsTheSavedRecord)
+{
+    ASSERT_TRUE(Start("port 1 driver ktrscsi\n  adapter chip 6 status 0x0601\n"));
+    EXPECT_EQ(ListLines(adapterList)[0].substr(ListLines(adapterList)[0].rfind(L'\t') + 1), ModuleText(IDS_WORD_NO));
+    workingRecords[0].image.adapterFlags.set(0x0007);  // what Defaults and OK leave
+    Paint();
+    EXPECT_EQ(ListLines(adapterList)[0].substr(ListLines(adapterList)[0].rfind(L'\t') + 1), ModuleText(IDS_WORD_NO));
+    Command(IDM_SAVE);
+    EXPECT_EQ(ListLines(adapterList)[0].substr(ListLines(adapterList)[0].rfind(L'\t') + 1), ModuleText(IDS_WORD_YES));
+}
+
+TEST_F(MainWindow, WithoutAdaptersOpensWithoutButtonsAndList)
+{
+    ASSERT_TRUE(Start("port 0 driver atapi\n"));
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, ModuleText(IDS_NO_ADAPTER));
+    EXPECT_EQ(boxes.boxes[1].text, ModuleText(IDS_NOTHING_TO_SET));
+    EXPECT_EQ(boxes.boxes[1].owner, window);
+    EXPECT_EQ(ChildrenOfClass(window, L"Button"), 0);
+    EXPECT_EQ(ChildrenOfClass(window, L"ListBox"), 0);
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(GetSubMenu(GetMenu(window), 1), 3)), 1);
+    Command(IDM_LANGUAGE);
+    EXPECT_EQ(ChildrenOfClass(window, L"Button"), 2);
+    ASSERT_EQ(ChildrenOfClass(window, L"ListBox"), 1);
+    EXPECT_EQ(SendMessageW(adapterList, LB_GETCOUNT, 0, 0), 0);
+}
+
+TEST_F(MainWindow, ControlsFollowTheMeasuredFont)
+{
+    ASSERT_TRUE(Start(kTwoAdapters));
+    const int a = mainCharWidth, y = mainLineHeight, h = 6 * y / 4;
+    ASSERT_GT(a, 0);
+    const bool compact = 17 * y + h < 315;
+    RECT save = ClientRectOf(saveButton), exit = ClientRectOf(exitButton), list = ClientRectOf(adapterList);
+    EXPECT_EQ(save.left, 17 * a);
+    EXPECT_EQ(exit.left, 30 * a);
+    EXPECT_EQ(save.top, compact ? 17 * y : 350 - 5 * y);
+    EXPECT_EQ(save.bottom - save.top, h);
+    EXPECT_EQ(list.left, 5 * a);
+    EXPECT_EQ(list.right - list.left, 47 * a);
+    EXPECT_EQ(list.top, compact ? 7 * y : 21 * y / 4);
+
+    // The worked values: compact at 16 and 17 pixels a line, not at 18.
+    struct Case { int y, buttonTop, buttonHeight, listTop, listHeight; };
+    for (Case c : {Case{16, 272, 24, 112, 140}, Case{17, 289, 25, 119, 148}, Case{18, 260, 27, 94, 148}}) {
+        CreateMainControls(window, &adapterList, 8, c.y);
+        save = ClientRectOf(saveButton);
+        exit = ClientRectOf(exitButton);
+        list = ClientRectOf(adapterList);
+        EXPECT_EQ(save.top, c.buttonTop) << c.y;
+        EXPECT_EQ(save.bottom - save.top, c.buttonHeight) << c.y;
+        EXPECT_EQ(save.left, 136);
+        EXPECT_EQ(exit.left, 240);
+        EXPECT_EQ(save.right - save.left, 88);
+        EXPECT_EQ(list.top, c.listTop) << c.y;
+        EXPECT_EQ(list.bottom - list.top, c.listHeight) << c.y;
+        EXPECT_EQ(list.left, 40);
+        EXPECT_EQ(list.right - list.left, 376);
+        EXPECT_EQ(GetDlgCtrlID(saveButton), 0);
+        EXPECT_EQ(GetDlgCtrlID(exitButton), 1);
+        EXPECT_EQ(GetDlgCtrlID(adapterList), 2);
+    }
+    // The list shows its scroll bar only when it needs one.
+    EXPECT_EQ(GetWindowLongW(adapterList, GWL_STYLE) | WS_VSCROLL, 0x50A041C0);
+    EXPECT_EQ(GetWindowLongW(saveButton, GWL_STYLE) & 0xFFFFFFFF, 0x50002300);
+}
+
+TEST_F(MainWindow, InformationVersionAndTheQuietCommands)
+{
+    ASSERT_TRUE(Start(kTwoAdapters));
+    Command(IDM_INFORMATION);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, ModuleText(IDS_INFO_HEAD) + ModuleText(IDS_INFO_TAIL));
+    EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_QUESTION));
+    EXPECT_EQ(boxes.boxes[0].caption, ModuleText(IDS_CAPTION));
+    Command(IDM_VERSION);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, ModuleText(IDS_VERSION_HEAD) + L"1.04.00        " + ModuleText(IDS_VERSION_TAIL));
+    EXPECT_EQ(boxes.boxes[1].icon, LoadIconW(nullptr, IDI_INFORMATION));
+
+    currentAdapter = 1;
+    for (UINT id : {static_cast<UINT>(IDM_NOTHING1), static_cast<UINT>(IDM_NOTHING2), static_cast<UINT>(IDM_ADAPTER_BASE + adapterCount),
+                    static_cast<UINT>(IDM_DEVICE_TABLE_BASE + adapterCount), 12345u}) {
+        EXPECT_EQ(SendMessageW(window, WM_COMMAND, id, 0), 0);
+        Pump();
+    }
+    EXPECT_EQ(SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_INFORMATION, 1), 0), 1) << "notifications are ignored";
+    Pump();
+    EXPECT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(currentAdapter, 1);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(ListLines(adapterList).size(), 2u) << "every command repaints";
+}
+
+TEST_F(MainWindow, SaveCommandWritesTheModifiedAdaptersAndStaysOpen)
+{
+    ASSERT_TRUE(Start(kTwoAdapters));
+    const int wide = deviceMaps[0]->portNumber == 2 ? 0 : 1;
+    workingRecords[wide].modified = 1;
+    workingRecords[wide].image.hostId = 3;
+    Command(IDM_SAVE);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, ModuleText(IDS_SAVED));
+    EXPECT_EQ(ReadPortCounts(2).writes, 1u);
+    EXPECT_EQ(ReadPortCounts(1).writes, 0u);
+    EXPECT_TRUE(IsWindow(window));
+    std::vector<std::uint8_t> stored;
+    ASSERT_TRUE(ReadStoredImage(2, stored));
+    EXPECT_EQ(stored[14], 3);
+}
+
+TEST_F(MainWindow, SaveButtonSavesConfirmsAndEnds)
+{
+    ASSERT_TRUE(Start(kTwoAdapters));
+    const int wide = deviceMaps[0]->portNumber == 2 ? 0 : 1;
+    workingRecords[wide].modified = 1;
+    SendMessageW(saveButton, BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_EQ(ReadPortCounts(2).writes, 1u);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, ModuleText(IDS_SAVED));
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(GetThreadLocale(), 1031u) << "the user's thread locale is back";
+    EXPECT_EQ(backdropBrush, nullptr);
+    for (DeviceMapEntry *entry : deviceMaps)
+        EXPECT_EQ(entry, nullptr);
+}
+
+TEST_F(MainWindow, AFailedWriteWarnsAndKeepsTheProgramOpen)
+{
+    ASSERT_TRUE(Start(kTwoAdapters));
+    const int wide = deviceMaps[0]->portNumber == 2 ? 0 : 1;
+    workingRecords[wide].modified = 1;
+    std::string error;
+    ASSERT_TRUE(SetPortFaults(2, 0x08, error));
+    SendMessageW(saveButton, BM_CLICK, 0, 0);
+    Pump();
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    wchar_t expected[256];
+    wsprintfW(expected, ModuleText(IDS_WRITE_FAILED).c_str(), wide + 1, L"KTR-A0130");
+    EXPECT_EQ(boxes.boxes[0].text, expected);
+    EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_WARNING));
+    EXPECT_TRUE(IsWindow(window)) << "no edit is lost without the user knowing";
+    EXPECT_EQ(GetThreadLocale(), 1033u);
+
+    Command(IDM_SAVE);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, expected) << "the menu's save warns the same way";
+
+    ASSERT_TRUE(SetPortFaults(2, 0, error));
+    SendMessageW(saveButton, BM_CLICK, 0, 0);
+    Pump();
+    ASSERT_EQ(boxes.boxes.size(), 3u);
+    EXPECT_EQ(boxes.boxes[2].text, ModuleText(IDS_SAVED));
+    EXPECT_EQ(ReadPortCounts(2).writes, 1u);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(MainWindow, ExitButtonAndMenuExitEndWithoutSaving)
+{
+    for (bool button : {true, false}) {
+        ASSERT_TRUE(Start(kTwoAdapters));
+        workingRecords[0].modified = workingRecords[1].modified = 1;
+        if (button)
+            SendMessageW(exitButton, BM_CLICK, 0, 0);
+        else
+            Command(IDM_EXIT);
+        Pump();
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_TRUE(QuitPosted());
+        EXPECT_TRUE(boxes.boxes.empty());
+        EXPECT_EQ(ReadPortCounts(1).writes + ReadPortCounts(2).writes, 0u);
+        EXPECT_EQ(GetThreadLocale(), 1031u);
+        EXPECT_EQ(backdropBrush, nullptr);
+        UnregisterClassW(windowCaption, GetModuleHandleW(nullptr));
+        ResetProgramState();
+        SetThreadLocale(1031);
+    }
+}
+
+TEST_F(MainWindow, CloseBoxNeitherSavesNorRestoresTheLocale)
+{
+    ASSERT_TRUE(Start(kTwoAdapters));
+    workingRecords[0].modified = workingRecords[1].modified = 1;
+    SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(ReadPortCounts(1).writes + ReadPortCounts(2).writes, 0u);
+    EXPECT_EQ(GetThreadLocale(), 1033u);
+    for (DeviceMapEntry *entry : deviceMaps)
+        EXPECT_EQ(entry, nullptr) << "the device map records are released all the same";
+}
+
+TEST_F(MainWindow, LanguageChangesRebuildMenusAndControlsOnce)
+{
+    ASSERT_TRUE(Start(kTwoAdapters));
+    HMENU before = GetMenu(window);
+    for (int i = 0; i < 25; ++i)
+        Command(IDM_LANGUAGE);
+    EXPECT_FALSE(IsMenu(before)) << "the replaced menu bar is destroyed";
+    EXPECT_EQ(ChildrenOfClass(window, L"Button"), 2);
+    EXPECT_EQ(ChildrenOfClass(window, L"ListBox"), 1);
+    EXPECT_EQ(ListLines(adapterList).size(), 2u);
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(GetSubMenu(GetMenu(window), 1), 4)), 2);
+    EXPECT_EQ(GetThreadLocale(), 1033u);
+
+    // A module that cannot be loaded keeps the current one and its locale.
+    HMODULE current = languageModule;
+    lstrcpyW(languageModuleName, L"xyz_lang");
+    currentLcid = 1049;
+    Command(IDM_LANGUAGE);
+    EXPECT_EQ(languageModule, current);
+    EXPECT_STREQ(languageModuleName, L"eng_lang");
+    EXPECT_EQ(currentLcid, 1033u);
+    EXPECT_EQ(ChildrenOfClass(window, L"Button"), 2);
+}
+
+TEST(ProgramStart, WithoutItsLanguageModuleSaysSoAndEnds)
+{
+    wchar_t temp[MAX_PATH], folder[MAX_PATH], before[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    wsprintfW(folder, L"%sktrcfg-empty-%lu", temp, GetCurrentProcessId());
+    CreateDirectoryW(folder, nullptr);
+    GetCurrentDirectoryW(MAX_PATH, before);
+    SetCurrentDirectoryW(folder);
+    while (HMODULE loaded = GetModuleHandleW(L"eng_lang.dll"))
+        FreeLibrary(loaded);
+    languageModule = nullptr;
+    MessageBoxWatcher boxes;
+    EXPECT_FALSE(StartProgram(GetModuleHandleW(nullptr)));
+    SetCurrentDirectoryW(before);
+    RemoveDirectoryW(folder);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_NE(boxes.boxes[0].text.find(L"eng_lang"), std::wstring::npos);
+    EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_ERROR));
+    EXPECT_EQ(backdropBrush, nullptr);
+}
