@@ -5,6 +5,7 @@
 
 #include "app/message_box.h"
 #include "app/shell.h"
+#include "dialogs/dialogs.h"
 #include "discovery/device_map.h"
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
@@ -208,8 +209,10 @@ LRESULT Command(HWND window, WPARAM wParam)
         ChangeLanguage(window);
         break;
     default:
-        if (id >= IDM_ADAPTER_BASE && id < IDM_ADAPTER_BASE + adapterCount)
+        if (id >= IDM_ADAPTER_BASE && id < IDM_ADAPTER_BASE + adapterCount) {
             currentAdapter = id - IDM_ADAPTER_BASE;
+            DialogBoxParamW(languageModule, MAKEINTRESOURCEW(IDD_ADAPTER), window, AdapterDlgProc, 0);
+        }
         else if (id >= IDM_DEVICE_TABLE_BASE && id < IDM_DEVICE_TABLE_BASE + adapterCount)
             currentAdapter = id - IDM_DEVICE_TABLE_BASE;
         break;

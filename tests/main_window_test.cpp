@@ -12,6 +12,7 @@
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
 #include "tests/emulator_support.h"
+#include "tests/modal_script.h"
 #include "tests/program_support.h"
 
 namespace {
@@ -43,18 +44,6 @@ bool QuitPosted()
     bool seen = quitSeen || PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
     quitSeen = false;
     return seen;
-}
-
-std::vector<std::wstring> ListLines(HWND list)
-{
-    std::vector<std::wstring> lines;
-    const int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-        wchar_t line[1024] = {};
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 int ChildrenOfClass(HWND parent, const wchar_t *cls)

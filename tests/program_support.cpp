@@ -10,24 +10,35 @@ namespace {
 
 MessageBoxWatcher *watcher;
 
+constexpr UINT_PTR kBoxTimer = 0x4B55;
+
+void CALLBACK AnswerBox(HWND box, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(box, id);
+    if (!watcher || !GetDlgItem(box, 0xFFFF))
+        return;
+    ShownBox shown;
+    wchar_t text[2048] = {};
+    GetWindowTextW(box, text, 2048);
+    shown.caption = text;
+    GetDlgItemTextW(box, 0xFFFF, text, 2048);
+    shown.text = text;
+    shown.icon = reinterpret_cast<HICON>(SendDlgItemMessageW(box, 0x440, STM_GETICON, 0, 0));
+    shown.owner = GetWindow(box, GW_OWNER);
+    watcher->boxes.push_back(shown);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+// Every new dialog gets a timer; those that turn out to be message boxes are answered.
 LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE && watcher) {
-        HWND box = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_CREATEWND && watcher) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        const CREATESTRUCTW *create = reinterpret_cast<CBT_CREATEWNDW *>(lParam)->lpcs;
         wchar_t cls[32] = {};
-        GetClassNameW(box, cls, 32);
-        if (lstrcmpW(cls, L"#32770") == 0 && GetDlgItem(box, 0xFFFF)) {
-            ShownBox shown;
-            wchar_t text[2048] = {};
-            GetWindowTextW(box, text, 2048);
-            shown.caption = text;
-            GetDlgItemTextW(box, 0xFFFF, text, 2048);
-            shown.text = text;
-            shown.icon = reinterpret_cast<HICON>(SendDlgItemMessageW(box, 0x440, STM_GETICON, 0, 0));
-            shown.owner = GetWindow(box, GW_OWNER);
-            watcher->boxes.push_back(shown);
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-        }
+        GetClassNameW(window, cls, 32);
+        if (lstrcmpW(cls, L"#32770") == 0 && !(create->style & WS_CHILD))
+            SetTimer(window, kBoxTimer, 1, AnswerBox);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -80,4 +91,22 @@ std::vector<std::wstring> MessageBoxWatcher::Texts() const
     for (const ShownBox &b : boxes)
         texts.push_back(b.text);
     return texts;
+}
+
+void AddDeviceMap(int adapter, int port, std::initializer_list<int> targets)
+{
+    auto *entry = static_cast<DeviceMapEntry *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(DeviceMapEntry)));
+    for (DeviceSlot &slot : entry->devices)
+        slot.targetId = kEmptySlot;
+    entry->portNumber = static_cast<std::uint8_t>(port);
+    int n = 0;
+    for (int target : targets) {
+        entry->devices[n].targetId = static_cast<std::uint8_t>(target);
+        wsprintfW(entry->devices[n].identifier, L"UNIT %d", target);
+        ++n;
+    }
+    entry->deviceCount = static_cast<std::uint8_t>(n);
+    deviceMaps[adapter] = entry;
+    if (deviceMapCount <= adapter)
+        deviceMapCount = static_cast<std::uint16_t>(adapter + 1);
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -33,3 +34,6 @@ public:
 private:
     HHOOK hook;
 };
+
+// Gives adapter i a device map entry (as discovery would) listing the targets.
+void AddDeviceMap(int adapter, int port, std::initializer_list<int> targets);

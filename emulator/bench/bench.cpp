@@ -491,7 +491,7 @@ static bool CycleEmulator(bool start, std::string &error)
         if (!ok)
             error = "the emulator driver did not start (error " + std::to_string(GetLastError()) + ")";
         CloseServiceHandle(service);
-    } else {
+    } else if (start) {
         error = "the emulator service is not installed";
     }
     CloseServiceHandle(manager);

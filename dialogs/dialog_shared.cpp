@@ -1,0 +1,50 @@
+#include "dialogs/dialog_shared.h"
+
+#include "app/shell.h"
+#include "dialogs/dialogs.h"
+
+HWND settingsList;
+int charWidth;
+int lineHeight;
+
+void MeasureDialogFont(HDC dc)
+{
+    SelectObject(dc, GetStockObject(SYSTEM_FIXED_FONT));
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    charWidth = metrics.tmAveCharWidth;
+    lineHeight = metrics.tmHeight + metrics.tmExternalLeading;
+}
+
+int LoadText(UINT id, wchar_t *buffer, int room)
+{
+    buffer[0] = 0;
+    return LoadStringW(languageModule, id, buffer, room);
+}
+
+void ShowJoinedWarning(HWND owner, const UINT *ids, int count, int room)
+{
+    int n = 0;
+    textBuffer[0] = 0;
+    for (int i = 0; i < count && n < kTextRoom - 1; ++i) {
+        const int space = kTextRoom - n < room ? kTextRoom - n : room;
+        n += LoadText(ids[i], textBuffer + n, space);
+    }
+    MessageBoxW(owner, textBuffer, windowCaption, MB_OK | MB_ICONWARNING);
+}
+
+bool ActsOnRow(WPARAM wParam, HWND list, int listId)
+{
+    if (LOWORD(wParam) == listId && HIWORD(wParam) == LBN_DBLCLK)
+        return true;
+    return LOWORD(wParam) == IDOK && GetFocus() == list;
+}
+
+bool KeepsSelection(WPARAM wParam, HWND list, int listId)
+{
+    if (LOWORD(wParam) != listId || HIWORD(wParam) != LBN_SELCHANGE)
+        return false;
+    SendMessageW(list, LB_SETCURSEL, SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
+    SetFocus(list);
+    return true;
+}

@@ -1,0 +1,60 @@
+// The host ID picker: one button per SCSI ID; an ID at which the device map
+// lists a device cannot be chosen, except the adapter's current host ID.
+#include "app/shell.h"
+#include "dialogs/dialogs.h"
+#include "discovery/device_map.h"
+#include "language/resource_ids.h"
+#include "store/adapter_record.h"
+#include "store/chip_table.h"
+
+int pickedHostId;
+
+namespace {
+
+bool DeviceListedAt(const DeviceMapEntry *entry, int id)
+{
+    if (!entry)
+        return false;
+    for (const DeviceSlot &slot : entry->devices)
+        if (slot.targetId == id)
+            return true;
+    return false;
+}
+
+void Paint(HWND dialog)
+{
+    PAINTSTRUCT paint;
+    BeginPaint(dialog, &paint);
+    const AdapterRecord &record = workingRecords[currentAdapter];
+    // A narrow adapter has IDs 0 to 7 only; the template decides how 8 to 15 look then.
+    const int examined = DefaultBusWidth(record.chipType) == 8 ? 8 : kScsiIds;
+    for (int id = 0; id < examined; ++id) {
+        const bool taken = DeviceListedAt(deviceMaps[currentAdapter], id) && id != record.image.hostId;
+        EnableWindow(GetDlgItem(dialog, IDC_HOST_ID_BASE + id), !taken);
+    }
+    EndPaint(dialog, &paint);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK HostIdDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_PAINT:
+        Paint(dialog);
+        return TRUE;
+    case WM_COMMAND: {
+        if (HIWORD(wParam) != 0)
+            return FALSE;
+        const int id = LOWORD(wParam);
+        // Any other command (Enter, say) picks nothing.
+        pickedHostId = id >= IDC_HOST_ID_BASE && id < IDC_HOST_ID_BASE + kScsiIds ? id - IDC_HOST_ID_BASE : 255;
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}

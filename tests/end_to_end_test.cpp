@@ -1,0 +1,114 @@
+// The real ktrcfg.exe against the emulator's demo bench, driven by the robot
+// the way a person uses it; the emulator's stored images show what reached
+// the adapters.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "emulator/bench/bench.h"
+#include "language/resource_ids.h"
+#include "store/settings_image.h"
+#include "tests/emulator_support.h"
+#include "tests/program_support.h"
+#include "tests/robot.h"
+
+namespace {
+
+SettingsImage Stored(int port)
+{
+    std::vector<std::uint8_t> bytes;
+    SettingsImage image = {};
+    if (ReadStoredImage(port, bytes))
+        std::memcpy(&image, bytes.data(), kImageSize);
+    return image;
+}
+
+std::string DemoBench()
+{
+    Bench bench;
+    std::string error;
+    wchar_t path[MAX_PATH];
+    GetFullPathNameW(KTR_DEMO_BENCH, MAX_PATH, path, nullptr);
+    EXPECT_TRUE(LoadBenchFile(path, bench, error)) << error;
+    return InstallTestBench(bench);
+}
+
+class EndToEnd : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        LoadLanguage();
+        ASSERT_EQ(DemoBench(), "");
+        ASSERT_TRUE(robot.Start());
+    }
+    Robot robot;
+};
+
+}  // namespace
+
+TEST_F(EndToEnd, AdapterDialogEditsAndDefaultsReachTheAdapters)
+{
+    const SettingsImage narrowBefore = Stored(1), wideBefore = Stored(2);
+    robot.Expose(robot.main);
+    ASSERT_EQ(robot.Lines(GetDlgItem(robot.main, 2)).size(), 3u);
+
+    // Adapter 0 (port 1, narrow): toggle the first option, pick host ID 6.
+    robot.Command(robot.main, IDM_ADAPTER_BASE + 0);
+    HWND dialog = robot.WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_FALSE(robot.IsMessageBox(dialog));
+    ASSERT_EQ(robot.Lines(GetDlgItem(dialog, IDC_ADAPTER_LIST)).size(), 4u);
+    robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 0);
+    robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 2);
+    HWND picker = nullptr;
+    for (int i = 0; i < 100 && (!picker || picker == dialog); ++i)
+        picker = robot.WaitForDialog();
+    ASSERT_NE(picker, dialog);
+    robot.Settle();
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(picker, IDC_HOST_ID_BASE + 5))) << "a device is listed at ID 5";
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(picker, IDC_HOST_ID_BASE + 9))) << "a narrow adapter";
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(picker, IDC_HOST_ID_BASE + 6)));
+    robot.Click(picker, IDC_HOST_ID_BASE + 6);
+    ASSERT_TRUE(robot.WaitClosed(picker));
+    std::vector<std::wstring> rows = robot.Lines(GetDlgItem(dialog, IDC_ADAPTER_LIST));
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[2], ModuleText(IDS_ADAPTER_ROW0 + 2) + L"  6\t");
+    robot.Click(dialog, IDOK);
+    ASSERT_TRUE(robot.WaitClosed(dialog));
+
+    // Adapter 2 (port 3): its stored image was invalid, so edits are refused
+    // until Defaults and OK.
+    robot.Command(robot.main, IDM_ADAPTER_BASE + 2);
+    dialog = robot.WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 1);
+    EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_DEFAULTS_IN_PLACE));
+    robot.Click(dialog, IDC_DEFAULTS);
+    robot.Settle();
+    robot.Click(dialog, IDOK);
+    ASSERT_TRUE(robot.WaitClosed(dialog));
+    robot.Command(robot.main, IDM_ADAPTER_BASE + 2);
+    dialog = robot.WaitForDialog();
+    robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 1);
+    robot.Settle();
+    EXPECT_FALSE(robot.IsMessageBox(robot.WaitForDialog(100))) << "editable after Defaults and OK";
+    robot.Click(dialog, IDOK);
+    ASSERT_TRUE(robot.WaitClosed(dialog));
+
+    // Save: string 7, and the program ends.
+    robot.Click(robot.main, 0);
+    EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_SAVED));
+    ASSERT_TRUE(robot.WaitForExit());
+
+    const SettingsImage narrow = Stored(1), wide = Stored(2), fixed = Stored(3);
+    EXPECT_EQ(narrow.adapterFlags.get(), narrowBefore.adapterFlags.get() ^ 1);
+    EXPECT_EQ(narrow.hostId, 6);
+    EXPECT_EQ(std::memcmp(&narrow.deviceTable, &narrowBefore.deviceTable, sizeof(narrow.deviceTable)), 0);
+    EXPECT_EQ(std::memcmp(&wide, &wideBefore, kImageSize), 0) << "an adapter not edited is not written";
+    EXPECT_EQ(ReadPortCounts(2).writes, 0u);
+    EXPECT_EQ(fixed.adapterFlags.get(), 0x0005) << "Defaults stored 7, then the second row turned bit 1 off";
+    EXPECT_EQ(fixed.hostId, 7);
+    EXPECT_EQ(fixed.deviceTable[0].syncCode.get(), 100) << "defaults for chip 3";
+    for (int port : {1, 2, 3})
+        EXPECT_EQ(ReadPortCounts(port).reads, 1u);
+}

@@ -1,0 +1,98 @@
+#include "tests/modal_script.h"
+
+namespace {
+
+ModalScript *script;
+constexpr UINT_PTR kStepTimer = 0x4B54;
+
+// Runs once the dialog's modal loop is running. Message boxes are left to
+// the MessageBoxWatcher.
+void CALLBACK RunStep(HWND dialog, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(dialog, id);
+    if (!script || script->steps.empty() || GetDlgItem(dialog, 0xFFFF))
+        return;
+    ModalScript::Step step = script->steps.front();
+    script->steps.pop_front();
+    step(dialog);
+}
+
+// Activation is not reliable without a display, creation is: a timer is
+// set on every new dialog.
+LRESULT CALLBACK Created(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND && script) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        const CREATESTRUCTW *create = reinterpret_cast<CBT_CREATEWNDW *>(lParam)->lpcs;
+        wchar_t cls[32] = {};
+        GetClassNameW(window, cls, 32);
+        if (lstrcmpW(cls, L"#32770") == 0 && !(create->style & WS_CHILD))
+            SetTimer(window, kStepTimer, 1, RunStep);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+ModalScript::ModalScript()
+{
+    script = this;
+    hook = SetWindowsHookExW(WH_CBT, Created, nullptr, GetCurrentThreadId());
+}
+
+ModalScript::~ModalScript()
+{
+    UnhookWindowsHookEx(hook);
+    script = nullptr;
+}
+
+void ModalScript::Then(Step step)
+{
+    steps.push_back(std::move(step));
+}
+
+void PumpMessages()
+{
+    MSG message;
+    for (int round = 0; round < 100 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++round) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+std::vector<std::wstring> ListLines(HWND list)
+{
+    std::vector<std::wstring> lines;
+    const int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        wchar_t line[1024] = {};
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void PaintNow(HWND dialog)
+{
+    SendMessageW(dialog, WM_PAINT, 0, 0);
+}
+
+void DoubleClickRow(HWND dialog, int listId, int row)
+{
+    HWND list = GetDlgItem(dialog, listId);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(listId, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+    PumpMessages();
+    PaintNow(dialog);
+}
+
+void PressButton(HWND dialog, int id)
+{
+    HWND button = GetDlgItem(dialog, id);
+    SetFocus(button);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}

@@ -1,0 +1,41 @@
+// Drives modal dialogs from inside their own modal loops: each dialog that
+// activates on this thread (message boxes aside) takes the next step of the
+// script, which runs from a timer once the dialog's loop is running.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+class ModalScript {
+public:
+    using Step = std::function<void(HWND dialog)>;
+    ModalScript();
+    ~ModalScript();
+    // The next dialog to activate runs this step.
+    void Then(Step step);
+    bool Done() const { return steps.empty(); }
+
+    std::deque<Step> steps;
+
+private:
+    HHOOK hook;
+};
+
+// Dispatches what is waiting in this thread's queue.
+void PumpMessages();
+
+// The lines of a list box.
+std::vector<std::wstring> ListLines(HWND list);
+
+// Paints the dialog now (the dialogs rebuild their lists when they paint).
+void PaintNow(HWND dialog);
+
+// Selects a row of the dialog's list and double-clicks it.
+void DoubleClickRow(HWND dialog, int listId, int row);
+
+// Clicks a button of the dialog: the focus moves to it first, as with a mouse click.
+void PressButton(HWND dialog, int id);

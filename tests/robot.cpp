@@ -1,0 +1,171 @@
+#include "tests/robot.h"
+
+namespace {
+
+struct Search {
+    DWORD thread;
+    HWND found;
+};
+
+BOOL CALLBACK FindInputDialog(HWND window, LPARAM context)
+{
+    auto *search = reinterpret_cast<Search *>(context);
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    if (lstrcmpW(cls, L"#32770") == 0 && IsWindowEnabled(window) && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM context)
+{
+    auto *search = reinterpret_cast<Search *>(context);
+    if (!GetWindow(window, GW_OWNER) && GetMenu(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+Robot::~Robot()
+{
+    if (process.hProcess) {
+        if (Running())
+            TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+}
+
+bool Robot::Start()
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    wchar_t command[] = L"ktrcfg.exe";
+    if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    for (int i = 0; i < 500 && !main; ++i) {
+        // The program's start-up may show message boxes before its window is up.
+        Search search = {process.dwThreadId, nullptr};
+        EnumThreadWindows(process.dwThreadId, FindMainWindow, reinterpret_cast<LPARAM>(&search));
+        main = search.found;
+        if (!main)
+            Sleep(20);
+    }
+    return main != nullptr;
+}
+
+bool Robot::Running() const
+{
+    return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool Robot::WaitForExit(DWORD milliseconds)
+{
+    return WaitForSingleObject(process.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+HWND Robot::WaitForDialog(DWORD milliseconds)
+{
+    for (DWORD waited = 0; waited <= milliseconds; waited += 10) {
+        Search search = {process.dwThreadId, nullptr};
+        EnumThreadWindows(process.dwThreadId, FindInputDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+bool Robot::IsMessageBox(HWND dialog) const
+{
+    return dialog && GetDlgItem(dialog, 0xFFFF) != nullptr;
+}
+
+std::wstring Robot::AnswerMessageBox(DWORD milliseconds)
+{
+    for (DWORD waited = 0; waited <= milliseconds; waited += 10) {
+        HWND box = WaitForDialog(0);
+        if (IsMessageBox(box)) {
+            wchar_t text[2048] = {};
+            GetDlgItemTextW(box, 0xFFFF, text, 2048);
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            WaitClosed(box);
+            return text;
+        }
+        Sleep(10);
+    }
+    return L"(no message box)";
+}
+
+void Robot::Command(HWND window, int id)
+{
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void Robot::Click(HWND dialog, int buttonId)
+{
+    Settle();
+    PostMessageW(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
+}
+
+void Robot::DoubleClickRow(HWND dialog, int listId, int row)
+{
+    // Posted, so that the selection is made after any repaint already queued.
+    Settle();
+    HWND list = GetDlgItem(dialog, listId);
+    PostMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(listId, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+}
+
+void Robot::Type(HWND edit, const std::wstring &text)
+{
+    for (wchar_t ch : text)
+        PostMessageW(edit, WM_CHAR, ch, 1);
+}
+
+std::vector<std::wstring> Robot::Lines(HWND list)
+{
+    Settle();
+    std::vector<std::wstring> lines;
+    const int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        wchar_t line[1024] = {};
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void Robot::Expose(HWND window)
+{
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+    PostMessageW(window, WM_PAINT, 0, 0);
+    Settle();
+}
+
+bool Robot::WaitClosed(HWND window, DWORD milliseconds)
+{
+    for (DWORD waited = 0; waited <= milliseconds; waited += 10) {
+        if (!IsWindow(window) || !IsWindowVisible(window))
+            return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+void Robot::Settle()
+{
+    // Posted messages are worked off within a few milliseconds; a sent one
+    // returns only when the program is back in its message loop.
+    for (int i = 0; i < 3; ++i) {
+        Sleep(15);
+        HWND target = WaitForDialog(0);
+        SendMessageTimeoutW(target ? target : main, WM_NULL, 0, 0, SMTO_NORMAL, 2000, nullptr);
+    }
+}

@@ -1,0 +1,43 @@
+// A robot that uses the real ktrcfg.exe as a person would: it starts the
+// program from the program folder and drives it only through its windows:
+// menu commands, buttons, list double-clicks, picker buttons, typed text,
+// message boxes answered with OK.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+class Robot {
+public:
+    ~Robot();
+    // Starts ktrcfg.exe from the current folder and waits for its main window.
+    bool Start();
+    bool WaitForExit(DWORD milliseconds = 10000);
+    bool Running() const;
+
+    HWND main = nullptr;
+
+    // The program's dialog that currently takes input (its modal loop's
+    // window), message boxes included; null after the timeout.
+    HWND WaitForDialog(DWORD milliseconds = 5000);
+    // Waits for a message box, records its text and answers it with OK.
+    std::wstring AnswerMessageBox(DWORD milliseconds = 5000);
+    bool IsMessageBox(HWND dialog) const;
+
+    void Command(HWND window, int id);          // a menu or button command, posted
+    void Click(HWND dialog, int buttonId);      // a click on a button of a dialog
+    void DoubleClickRow(HWND dialog, int listId, int row);
+    void Type(HWND edit, const std::wstring &text);
+    std::vector<std::wstring> Lines(HWND list);
+    // The window is uncovered: it repaints, as after a window that lay over it went away.
+    void Expose(HWND window);
+    // Waits until the window is gone.
+    bool WaitClosed(HWND window, DWORD milliseconds = 5000);
+    // Lets the program work off what was posted to it.
+    void Settle();
+
+private:
+    PROCESS_INFORMATION process = {};
+};
