@@ -33,6 +33,8 @@ public:
     std::vector<std::wstring> Lines(HWND list);
     // The window is uncovered: it repaints, as after a window that lay over it went away.
     void Expose(HWND window);
+    // A picture of the window as the screen shows it, as a BMP file.
+    bool Snapshot(HWND window, const std::wstring &path);
     // Waits until the window is gone.
     bool WaitClosed(HWND window, DWORD milliseconds = 5000);
     // Lets the program work off what was posted to it.
