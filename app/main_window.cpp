@@ -213,8 +213,10 @@ LRESULT Command(HWND window, WPARAM wParam)
             currentAdapter = id - IDM_ADAPTER_BASE;
             DialogBoxParamW(languageModule, MAKEINTRESOURCEW(IDD_ADAPTER), window, AdapterDlgProc, 0);
         }
-        else if (id >= IDM_DEVICE_TABLE_BASE && id < IDM_DEVICE_TABLE_BASE + adapterCount)
+        else if (id >= IDM_DEVICE_TABLE_BASE && id < IDM_DEVICE_TABLE_BASE + adapterCount) {
             currentAdapter = id - IDM_DEVICE_TABLE_BASE;
+            DialogBoxParamW(languageModule, MAKEINTRESOURCEW(IDD_DEVICE_TABLE), window, DeviceTableDlgProc, 0);
+        }
         break;
     }
     PostMessageW(window, WM_PAINT, 0, 0);

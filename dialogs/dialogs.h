@@ -3,7 +3,10 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
+
+#include "store/settings_image.h"
 
 extern HWND settingsList;  // the list of whichever settings dialog opened last
 extern int charWidth;      // of the system fixed font, measured at every dialog paint
@@ -17,3 +20,28 @@ extern int pickedHostId;  // 0..15, or 255 when nothing was picked
 
 INT_PTR CALLBACK AdapterDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK HostIdDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Device table dialog (template 114), device dialog (116 for the host
+// adapter's own row, 117 for the others) and the device dialog's pickers.
+extern DeviceEntry editEntry;  // the device dialog's copy of editImage.deviceTable[currentDevice]
+extern int rateChanged;
+extern int widthChanged;
+extern int option0Changed;
+extern int valueChanged;
+extern int option1Changed;
+extern int option2Changed;
+extern int option3Changed;
+extern int pickerResult;  // the rate, width or value chosen
+extern int yesChosen;
+extern int noChosen;
+
+constexpr int kRateButtons = 6;  // 40604 asynchronous, 40605..40609 the rates
+// [(chipType * 2 + wide) * 6 + i]: nonzero when rate button 40604 + i may be pressed.
+extern const std::array<std::uint16_t, 16 * 2 * kRateButtons> rateEnableTable;
+
+INT_PTR CALLBACK DeviceTableDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK DeviceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SyncRateDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK WidthDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK YesNoDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ValueDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

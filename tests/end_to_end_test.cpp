@@ -112,3 +112,81 @@ TEST_F(EndToEnd, AdapterDialogEditsAndDefaultsReachTheAdapters)
     for (int port : {1, 2, 3})
         EXPECT_EQ(ReadPortCounts(port).reads, 1u);
 }
+
+namespace {
+
+// Opens the device table of an adapter, then the device dialog on a row,
+// and chooses a width there; OK in both.
+void ChooseWidth(Robot &robot, int adapter, int row, int widthButton)
+{
+    robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + adapter);
+    HWND table = robot.WaitForDialog();
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(robot.Lines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST)).size(), 16u);
+    robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, row);
+    HWND device = nullptr;
+    for (int i = 0; i < 100 && (!device || device == table); ++i)
+        device = robot.WaitForDialog();
+    ASSERT_NE(device, table);
+    robot.DoubleClickRow(device, IDC_DEVICE_LIST, 1);
+    HWND width = nullptr;
+    for (int i = 0; i < 100 && (!width || width == device); ++i)
+        width = robot.WaitForDialog();
+    ASSERT_NE(width, device);
+    robot.Click(width, widthButton);
+    ASSERT_TRUE(robot.WaitClosed(width));
+    robot.Click(device, IDOK);
+    ASSERT_TRUE(robot.WaitClosed(device));
+    robot.Click(table, IDOK);
+    ASSERT_TRUE(robot.WaitClosed(table));
+}
+
+std::vector<std::uint8_t> StoredBytes(int port)
+{
+    std::vector<std::uint8_t> bytes;
+    ReadStoredImage(port, bytes);
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, TheRoadOfOneEdit)
+{
+    const std::vector<std::uint8_t> before[3] = {StoredBytes(1), StoredBytes(2), StoredBytes(3)};
+    ASSERT_EQ(before[1][102], 8) << "entry 3 of adapter 1 is narrow in the bench";
+    ChooseWidth(robot, 1, 3, IDC_WIDTH_WIDE);
+    robot.Click(robot.main, 0);
+    EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_SAVED));
+    ASSERT_TRUE(robot.WaitForExit());
+
+    const std::vector<std::uint8_t> after = StoredBytes(2);
+    for (size_t at = 0; at < kImageSize; ++at) {
+        const bool cleared = at >= 20 && at < 76 && (at - 20) % 14 != 8 && (at - 20) % 14 != 9;
+        if (at == 102) {
+            EXPECT_EQ(after[at], 16);
+        } else if (!cleared) {
+            ASSERT_EQ(after[at], before[1][at]) << "byte " << at;
+        }
+    }
+    EXPECT_EQ(StoredBytes(1), before[0]);
+    EXPECT_EQ(StoredBytes(3), before[2]);
+    EXPECT_EQ(ReadPortCounts(2).writes, 1u);
+    EXPECT_EQ(ReadPortCounts(1).writes + ReadPortCounts(3).writes, 0u);
+}
+
+TEST_F(EndToEnd, AWidthChosenOnTheHostsRowReachesEveryDevice)
+{
+    const std::vector<std::uint8_t> before = StoredBytes(2);
+    ChooseWidth(robot, 1, 7, IDC_WIDTH_NARROW);
+    robot.Click(robot.main, 0);
+    EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_SAVED));
+    ASSERT_TRUE(robot.WaitForExit());
+    const std::vector<std::uint8_t> after = StoredBytes(2);
+    for (size_t at = 0; at < kImageSize; ++at) {
+        if (at >= 76 && at < 204 && (at - 76) % 8 == 2) {
+            EXPECT_EQ(after[at], 8) << "entry " << (at - 76) / 8;
+        } else {
+            ASSERT_EQ(after[at], before[at]) << "byte " << at;
+        }
+    }
+}

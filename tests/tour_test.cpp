@@ -15,6 +15,17 @@ std::wstring PictureFolder()
     return folder;
 }
 
+// The dialog that opens over the one given.
+HWND NextDialog(Robot &robot, HWND under)
+{
+    for (int i = 0; i < 200; ++i) {
+        HWND dialog = robot.WaitForDialog();
+        if (dialog && dialog != under)
+            return dialog;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 TEST(Tour, DISABLED_Pictures)
@@ -32,16 +43,42 @@ TEST(Tour, DISABLED_Pictures)
     PostMessageW(GetDlgItem(dialog, IDC_ADAPTER_LIST), LB_SETCURSEL, 2, 0);
     EXPECT_TRUE(robot.Snapshot(dialog, out + L"adapter-dialog.bmp"));
     robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 2);
-    HWND picker = nullptr;
-    for (int i = 0; i < 100 && (!picker || picker == dialog); ++i)
-        picker = robot.WaitForDialog();
-    ASSERT_NE(picker, dialog);
+    HWND picker = NextDialog(robot, dialog);
+    ASSERT_NE(picker, nullptr);
     robot.Expose(picker);
     EXPECT_TRUE(robot.Snapshot(picker, out + L"host-id-picker.bmp"));
     robot.Click(picker, IDCANCEL);
     robot.WaitClosed(picker);
     robot.Click(dialog, IDCANCEL);
     robot.WaitClosed(dialog);
+
+    robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
+    HWND table = robot.WaitForDialog();
+    ASSERT_NE(table, nullptr);
+    robot.Expose(table);
+    EXPECT_TRUE(robot.Snapshot(table, out + L"device-table.bmp"));
+    robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 7);  // the host adapter's own row
+    HWND device = NextDialog(robot, table);
+    ASSERT_NE(device, nullptr);
+    robot.Expose(device);
+    EXPECT_TRUE(robot.Snapshot(device, out + L"device-dialog-host.bmp"));
+    robot.Click(device, IDCANCEL);
+    robot.WaitClosed(device);
+    robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 0);
+    device = NextDialog(robot, table);
+    ASSERT_NE(device, nullptr);
+    robot.DoubleClickRow(device, IDC_DEVICE_LIST, 0);
+    HWND rate = NextDialog(robot, device);
+    ASSERT_NE(rate, nullptr);
+    robot.Expose(rate);
+    EXPECT_TRUE(robot.Snapshot(rate, out + L"rate-picker.bmp"));
+    robot.Click(rate, IDCANCEL);
+    robot.WaitClosed(rate);
+    robot.Click(device, IDCANCEL);
+    robot.WaitClosed(device);
+    robot.Click(table, IDCANCEL);
+    robot.WaitClosed(table);
+
     robot.Click(robot.main, 1);
     EXPECT_TRUE(robot.WaitForExit());
 }

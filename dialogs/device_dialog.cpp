@@ -1,0 +1,249 @@
+// The device dialog: one device entry's rate, width, four options and value,
+// each changed through a picker. On the host adapter's own row it stands for
+// all 16 devices: a column that differs among them shows the mixed text
+// until it is changed, and the change flags tell the device table what to
+// copy to every entry.
+#include "app/message_box.h"
+#include "app/point_font.h"
+#include "app/shell.h"
+#include "dialogs/dialog_shared.h"
+#include "dialogs/dialogs.h"
+#include "language/resource_ids.h"
+#include "store/adapter_record.h"
+#include "store/chip_table.h"
+#include "store/defaults.h"
+#include "store/rate_display.h"
+
+DeviceEntry editEntry;
+int rateChanged;
+int widthChanged;
+int option0Changed;
+int valueChanged;
+int option1Changed;
+int option2Changed;
+int option3Changed;
+
+namespace {
+
+// The record's mark as it was when the dialog opened: Cancel puts it back.
+std::uint8_t modifiedAtOpen;
+
+void ClearChangeFlags()
+{
+    rateChanged = widthChanged = option0Changed = valueChanged = 0;
+    option1Changed = option2Changed = option3Changed = 0;
+}
+
+// Appends to p the value text of a row; returns the characters written.
+int ValueText(wchar_t *p, int row)
+{
+    auto word = [&](const wchar_t *format, UINT set, UINT clear, unsigned bit) {
+        LoadText((editEntry.deviceFlags & bit) ? set : clear, stringBuffer, 80);
+        return wsprintfW(p, format, stringBuffer);
+    };
+    switch (row) {
+    case 0: {
+        const ShownRate rate = LookupRate(editEntry.syncCode.get(), editEntry.busWidth);
+        if (rate.kind == RateKind::Async) {
+            LoadText(IDS_WORD_OFF, stringBuffer, 80);
+            return wsprintfW(p, L"%s", stringBuffer);
+        }
+        return rate.kind == RateKind::Number ? wsprintfW(p, RateNumberFormat(rate.megabytes, false), rate.megabytes)
+                                             : 0;
+    }
+    case 1:
+        return wsprintfW(p, L"%2d", editEntry.busWidth);
+    case 2:
+        return word(L"%s\t", IDS_WORD_ON, IDS_WORD_OFF, 1);
+    case 3:
+        return wsprintfW(p, L"%d", editEntry.deviceValue.get());
+    case 4:
+        return word(L"%s\t", IDS_WORD_YES, IDS_WORD_NO_DEVICE, 2);
+    case 5:
+        return word(L"%s\t", IDS_WORD_YES, IDS_WORD_NO_DEVICE, 4);
+    default:
+        return word(L"%s", IDS_WORD_ENABLED, IDS_WORD_DISABLED, 8);
+    }
+}
+
+int MixedText(wchar_t *p, int row)
+{
+    if (row < 6) {
+        LoadText(IDS_MIXED, stringBuffer, 80);
+        return wsprintfW(p, L"  %s", stringBuffer);
+    }
+    int n = 0;
+    for (int i = 0; i < 3; ++i)
+        n += LoadText(IDS_MIXED, stringBuffer + n, 80);
+    return wsprintfW(p, L"%s\t", stringBuffer);
+}
+
+bool ShowsValue(int row)
+{
+    const DeviceTable &table = editImage.deviceTable;
+    const bool uniform[7] = {IsSyncUniform(table) != 0,      IsWidthUniform(table) != 0,
+                             IsFlagUniform(table, 1) != 0,   IsValueUniform(table) != 0,
+                             IsFlagUniform(table, 2) != 0,   IsFlagUniform(table, 4) != 0,
+                             IsFlagUniform(table, 8) != 0};
+    const int changed[7] = {rateChanged,   widthChanged,   option0Changed, valueChanged,
+                            option1Changed, option2Changed, option3Changed};
+    return uniform[row] || currentDevice != editImage.hostId || changed[row];
+}
+
+void Paint(HWND dialog)
+{
+    SendMessageW(settingsList, LB_RESETCONTENT, 0, 0);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(dialog, &paint);
+    HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
+    MeasureDialogFont(dc);
+    const COLORREF oldBack = SetBkColor(dc, kHeaderBand);
+    const int oldMode = SetBkMode(dc, OPAQUE);
+    const COLORREF oldText = SetTextColor(dc, kHeaderText);
+    HFONT font = CreatePointFont(dc, kHeaderFace, 80, 0, kFontBold, 1);
+    SelectObject(dc, font);
+    LoadText(IDS_DEVICE_HEADER, stringBuffer, 80);
+    int n = wsprintfW(textBuffer, L"%s", stringBuffer);
+    n += wsprintfW(textBuffer + n, L"%02d ", currentDevice);
+    TextOutW(dc, 5 * charWidth, lineHeight, textBuffer, n);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    SetBkColor(dc, oldBack);
+    SetBkMode(dc, oldMode);
+    SetTextColor(dc, oldText);
+
+    for (int row = 0; row < 7; ++row) {
+        LoadText(IDS_DEVICE_ROW0 + static_cast<UINT>(row), stringBuffer, 80);
+        wchar_t *p = textBuffer + wsprintfW(textBuffer, L"%s", stringBuffer);
+        if (ShowsValue(row))
+            ValueText(p, row);
+        else
+            MixedText(p, row);
+        SendMessageW(settingsList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(textBuffer));
+    }
+    EndPaint(dialog, &paint);
+    SetFocus(settingsList);
+}
+
+INT_PTR Pick(HWND dialog, UINT templateId, DLGPROC proc)
+{
+    return DialogBoxParamW(languageModule, MAKEINTRESOURCEW(templateId), dialog, proc, 0);
+}
+
+void PickOption(HWND dialog, UINT templateId, std::uint8_t bit, int &changed)
+{
+    Pick(dialog, templateId, YesNoDlgProc);
+    if (!yesChosen && !noChosen)
+        return;
+    if (yesChosen)
+        editEntry.deviceFlags |= bit;
+    else
+        editEntry.deviceFlags &= static_cast<std::uint8_t>(~bit);
+    changed = 1;
+    workingRecords[currentAdapter].modified = 1;
+}
+
+INT_PTR EditRow(HWND dialog)
+{
+    const LRESULT row = SendMessageW(settingsList, LB_GETCURSEL, 0, 0);
+    AdapterRecord &record = workingRecords[currentAdapter];
+    switch (row) {
+    case 0:
+        if (!IsWidthUniform(editImage.deviceTable) && currentDevice == record.image.hostId) {
+            ShowWarning(dialog, IDS_RATE_REFUSED, 80);
+            break;
+        }
+        if (Pick(dialog, IDD_RATE, SyncRateDlgProc) == 1) {
+            editEntry.syncCode.set(static_cast<std::uint16_t>(pickerResult));
+            record.modified = 1;
+        }
+        break;
+    case 1:
+        Pick(dialog, IDD_WIDTH, WidthDlgProc);
+        if (widthChanged) {
+            editEntry.busWidth = static_cast<std::uint8_t>(pickerResult);
+            record.modified = 1;
+        }
+        break;
+    case 2:
+        PickOption(dialog, IDD_YESNO_OPTION0, 1, option0Changed);
+        break;
+    case 3:
+        if (Pick(dialog, IDD_VALUE, ValueDlgProc) == 1) {
+            editEntry.deviceValue.set(static_cast<std::uint16_t>(pickerResult));
+            record.modified = 1;
+        }
+        break;
+    case 4:
+        PickOption(dialog, IDD_YESNO_OPTION12, 2, option1Changed);
+        break;
+    case 5:
+        PickOption(dialog, IDD_YESNO_OPTION12, 4, option2Changed);
+        break;
+    case 6:
+        PickOption(dialog, IDD_YESNO_OPTION3, 8, option3Changed);
+        break;
+    default:
+        return FALSE;
+    }
+    PostMessageW(dialog, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+INT_PTR Command(HWND dialog, WPARAM wParam)
+{
+    if (ActsOnRow(wParam, settingsList, IDC_DEVICE_LIST))
+        return EditRow(dialog);
+    if (KeepsSelection(wParam, settingsList, IDC_DEVICE_LIST))
+        return TRUE;
+    AdapterRecord &record = workingRecords[currentAdapter];
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        editImage.deviceTable[static_cast<size_t>(currentDevice)] = editEntry;
+        EndDialog(dialog, 1);
+        return TRUE;
+    case IDCANCEL:
+        ClearChangeFlags();
+        record.modified = modifiedAtOpen;
+        EndDialog(dialog, 0);
+        return TRUE;
+    case IDC_DEFAULTS:
+        FillDefaultDeviceEntry(editEntry, record.chipType);
+        rateChanged = widthChanged = option0Changed = valueChanged = 1;
+        option1Changed = option2Changed = option3Changed = 1;
+        record.modified = 1;
+        PostMessageW(dialog, WM_PAINT, 0, 0);
+        return TRUE;
+    case IDM_HELP: {
+        const UINT help[] = {IDS_DEVICE_HELP1, IDS_DEVICE_HELP2};
+        ShowJoinedWarning(dialog, help, 2, 512);
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK DeviceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        ClearChangeFlags();
+        editEntry = editImage.deviceTable[static_cast<size_t>(currentDevice)];
+        settingsList = GetDlgItem(dialog, IDC_DEVICE_LIST);
+        modifiedAtOpen = workingRecords[currentAdapter].modified;
+        return TRUE;
+    case WM_PAINT:
+        Paint(dialog);
+        return TRUE;
+    case WM_SETFOCUS:
+        SetFocus(GetDlgItem(dialog, IDC_DEVICE_LIST));
+        return TRUE;
+    case WM_COMMAND:
+        return Command(dialog, wParam);
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,278 @@
+// The device table: one row per SCSI ID with the device that the device map
+// lists there and its seven settings. The host adapter's own row stands for
+// all devices: what is changed through it is copied into every entry.
+#include <cwctype>
+
+#include "app/message_box.h"
+#include "app/point_font.h"
+#include "app/shell.h"
+#include "dialogs/dialog_shared.h"
+#include "dialogs/dialogs.h"
+#include "discovery/device_map.h"
+#include "language/resource_ids.h"
+#include "store/adapter_record.h"
+#include "store/chip_table.h"
+#include "store/defaults.h"
+#include "store/rate_display.h"
+
+namespace {
+
+constexpr COLORREF kTableHeaderBand = 0x800000;  // RGB 00 00 80
+constexpr int kNameRoom = 40;                     // name, one tab and the terminator
+constexpr int kNameCut = 15;
+
+RECT clientRect;
+
+// Tab stops in fixed-font character widths; Russian and Spanish texts run longer.
+constexpr int kStops1049[10] = {9, 12, 17, 21, 26, 29, 32, 35, 38, 41};
+constexpr int kStops1034[10] = {9, 12, 17, 20, 27, 30, 33, 36, 39, 42};
+constexpr int kStopsOther[10] = {9, 12, 16, 20, 24, 28, 32, 36, 40, 44};
+
+// The first character stays; every later upper-case one is lowered, by the
+// standard library's locale.
+void LowerAfterFirst(wchar_t *name)
+{
+    for (int i = 1; name[i]; ++i)
+        if (std::iswupper(name[i]))
+            name[i] = static_cast<wchar_t>(std::towlower(name[i]));
+}
+
+void DeviceName(int id, wchar_t *name)
+{
+    name[0] = 0;
+    const DeviceMapEntry *entry = deviceMaps[currentAdapter];
+    const DeviceSlot *slot = nullptr;
+    for (int i = 0; entry && i < kDeviceSlots && !slot; ++i)
+        if (entry->devices[i].targetId == id)
+            slot = &entry->devices[i];
+    if (slot) {
+        lstrcpynW(name, slot->identifier, kNameRoom - 1);
+        LowerAfterFirst(name);
+        if (lstrlenW(name) > kNameCut) {
+            name[kNameCut] = L' ';
+            name[kNameCut + 1] = 0;
+        }
+    } else if (id == editImage.hostId) {
+        lstrcpynW(name, ChipName(savedRecords[currentAdapter].chipType), kNameRoom - 1);
+        LowerAfterFirst(name);
+    } else {
+        LoadText(IDS_NO_DEVICE, name, kNameRoom - 1);
+    }
+    lstrcatW(name, L"\t");
+}
+
+int Word(wchar_t *p, const wchar_t *format, UINT id)
+{
+    LoadText(id, stringBuffer, 80);
+    return wsprintfW(p, format, stringBuffer);
+}
+
+int RateColumn(wchar_t *p, const DeviceEntry &e)
+{
+    const ShownRate rate = LookupRate(e.syncCode.get(), e.busWidth);
+    switch (rate.kind) {
+    case RateKind::Async:
+        return Word(p, L"%s\t", IDS_WORD_OFF);
+    case RateKind::Number:
+        return wsprintfW(p, RateNumberFormat(rate.megabytes, true), rate.megabytes);
+    default:
+        return Word(p, L"%s\t", IDS_NOT_AVAILABLE);
+    }
+}
+
+int WidthColumn(wchar_t *p, const DeviceEntry &e)
+{
+    switch (e.busWidth) {
+    case 8:
+        return wsprintfW(p, L"%2d\t", 8);
+    case 16:
+    case 32:
+        return wsprintfW(p, L"%d\t", e.busWidth);
+    default:
+        return Word(p, L"%s\t", IDS_NOT_AVAILABLE);
+    }
+}
+
+void ComposeRow(int r)
+{
+    const DeviceEntry &e = editImage.deviceTable[static_cast<size_t>(r)];
+    const DeviceTable &table = editImage.deviceTable;
+    const bool hostRow = r == editImage.hostId;
+    wchar_t name[kNameRoom + 1];
+    DeviceName(r, name);
+    wchar_t *p = textBuffer;
+    p += wsprintfW(p, L"%02d - ", r);
+    p += wsprintfW(p, L"%s\t", name);
+
+    auto mixed = [&](bool uniform) {
+        if (hostRow && !uniform) {
+            p += Word(p, L"%s\t", IDS_MIXED);
+            return true;
+        }
+        return false;
+    };
+    if (!mixed(IsSyncUniform(table)))
+        p += RateColumn(p, e);
+    if (!mixed(IsWidthUniform(table)))
+        p += WidthColumn(p, e);
+    if (!mixed(IsFlagUniform(table, 1)))
+        p += Word(p, L"%s\t", (e.deviceFlags & 1) ? IDS_WORD_ON : IDS_WORD_OFF);
+    if (!mixed(IsValueUniform(table)))
+        p += wsprintfW(p, L"%d\t", e.deviceValue.get());
+    if (!mixed(IsFlagUniform(table, 2)))
+        p += Word(p, L"%s\t", (e.deviceFlags & 2) ? IDS_WORD_YES : IDS_WORD_NO);
+    if (!mixed(IsFlagUniform(table, 4)))
+        p += Word(p, L"%s\t", (e.deviceFlags & 4) ? IDS_WORD_YES : IDS_WORD_NO);
+    if (hostRow && !IsFlagUniform(table, 8)) {
+        int n = 0;
+        for (int i = 0; i < 3; ++i)
+            n += LoadText(IDS_MIXED, stringBuffer + n, 80);
+        wsprintfW(p, L"%s", stringBuffer);
+    } else {
+        Word(p, L"%s", (e.deviceFlags & 8) ? IDS_WORD_ENABLED : IDS_WORD_DISABLED);
+    }
+}
+
+void Paint(HWND dialog)
+{
+    GetClientRect(dialog, &clientRect);
+    settingsList = GetDlgItem(dialog, IDC_DEVICE_TABLE_LIST);
+    SendMessageW(settingsList, LB_RESETCONTENT, 0, 0);
+    PAINTSTRUCT paint;
+    BeginPaint(dialog, &paint);
+    HDC dc = GetDC(dialog);  // the whole client area: the header is redrawn at every paint
+    HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
+    MeasureDialogFont(dc);
+    const COLORREF oldBack = SetBkColor(dc, kTableHeaderBand);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    HFONT font = CreatePointFont(dc, kHeaderFace, 80, 0, 0, 1);
+    SelectObject(dc, font);
+    int n = LoadText(IDS_TABLE_HEADER1, stringBuffer, 256);
+    TextOutW(dc, 24 * charWidth, lineHeight, stringBuffer, n);
+    n = LoadText(IDS_TABLE_HEADER2, stringBuffer, 256);
+    TextOutW(dc, 24 * charWidth, 2 * lineHeight, stringBuffer, n);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    SetBkColor(dc, oldBack);
+    SetBkMode(dc, oldMode);
+    ReleaseDC(dialog, dc);
+
+    // The list reads tab stops in dialog units, as the platform's list always has.
+    const int *set = currentLcid == 1049 ? kStops1049 : currentLcid == 1034 ? kStops1034 : kStopsOther;
+    INT stops[10];
+    for (int i = 0; i < 10; ++i)
+        stops[i] = set[i] * charWidth;
+    for (int r = 0; r < kScsiIds; ++r) {
+        ComposeRow(r);
+        SendMessageW(settingsList, LB_SETTABSTOPS, 10, reinterpret_cast<LPARAM>(stops));
+        SendMessageW(settingsList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(textBuffer));
+    }
+    EndPaint(dialog, &paint);
+    SetFocus(settingsList);
+}
+
+// Copies each field changed on the host's row into all 16 entries.
+void Propagate()
+{
+    DeviceTable &table = editImage.deviceTable;
+    const DeviceEntry host = table[static_cast<size_t>(currentDevice)];
+    auto bit = [&](int &flag, std::uint8_t mask) {
+        if (!flag)
+            return;
+        for (DeviceEntry &e : table)
+            e.deviceFlags = static_cast<std::uint8_t>((e.deviceFlags & ~mask) | (host.deviceFlags & mask));
+        flag = 0;
+    };
+    if (rateChanged) {
+        for (DeviceEntry &e : table)
+            e.syncCode = host.syncCode;
+        rateChanged = 0;
+    }
+    if (widthChanged) {
+        for (DeviceEntry &e : table)
+            e.busWidth = host.busWidth;
+        widthChanged = 0;
+    }
+    bit(option0Changed, 1);
+    if (valueChanged) {
+        for (DeviceEntry &e : table)
+            e.deviceValue = host.deviceValue;
+        valueChanged = 0;
+    }
+    bit(option1Changed, 2);
+    bit(option2Changed, 4);
+    bit(option3Changed, 8);
+}
+
+INT_PTR OpenRow(HWND dialog)
+{
+    const AdapterRecord &record = workingRecords[currentAdapter];
+    if (record.image.adapterFlags.get() & kDefaultsSubstituted) {
+        ShowWarning(dialog, IDS_DEFAULTS_IN_PLACE, 70);
+        return TRUE;
+    }
+    const LRESULT row = SendMessageW(settingsList, LB_GETCURSEL, 0, 0);
+    if (row < 0 || row >= kScsiIds)
+        return TRUE;
+    currentDevice = static_cast<int>(row);
+    const UINT templateId = currentDevice == record.image.hostId ? IDD_DEVICE_HOST : IDD_DEVICE;
+    DialogBoxParamW(languageModule, MAKEINTRESOURCEW(templateId), dialog, DeviceDlgProc, 0);
+    if (currentDevice == editImage.hostId)
+        Propagate();
+    PostMessageW(dialog, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+INT_PTR Command(HWND dialog, WPARAM wParam)
+{
+    HWND list = GetDlgItem(dialog, IDC_DEVICE_TABLE_LIST);
+    if (ActsOnRow(wParam, list, IDC_DEVICE_TABLE_LIST)) {
+        settingsList = list;
+        return OpenRow(dialog);
+    }
+    if (KeepsSelection(wParam, list, IDC_DEVICE_TABLE_LIST))
+        return TRUE;
+    switch (LOWORD(wParam)) {
+    case IDOK: {
+        workingRecords[currentAdapter].image = editImage;
+        RECT area = {0, 0, clientRect.right - clientRect.left, clientRect.bottom - clientRect.top};
+        InvalidateRect(mainWindow, &area, TRUE);
+        PostMessageW(mainWindow, WM_PAINT, 0, 0);
+        EndDialog(dialog, 1);
+        return TRUE;
+    }
+    case IDCANCEL:
+        EndDialog(dialog, 0);
+        return TRUE;
+    case IDM_HELP:
+        ShowWarning(dialog, IDS_TABLE_HELP, 512);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK DeviceTableDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        GetClientRect(dialog, &clientRect);
+        editImage = workingRecords[currentAdapter].image;
+        settingsList = GetDlgItem(dialog, IDC_DEVICE_TABLE_LIST);
+        return TRUE;
+    case WM_PAINT:
+        Paint(dialog);
+        return TRUE;
+    case WM_SETFOCUS:
+        SetFocus(GetDlgItem(dialog, IDC_DEVICE_TABLE_LIST));
+        return TRUE;
+    case WM_KEYDOWN:
+        return TRUE;
+    case WM_COMMAND:
+        return Command(dialog, wParam);
+    default:
+        return FALSE;
+    }
+}

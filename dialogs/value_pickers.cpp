@@ -1,0 +1,208 @@
+// The device dialog's pickers: transfer rate, bus width, yes or no, and the
+// numeric value.
+#include "app/shell.h"
+#include "dialogs/dialogs.h"
+#include "language/resource_ids.h"
+#include "store/adapter_record.h"
+
+int pickerResult;
+int yesChosen;
+int noChosen;
+
+// Rows by chip code, narrow then wide; flag 0 is always set and never read.
+const std::array<std::uint16_t, 16 * 2 * kRateButtons> rateEnableTable = {
+    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 0
+    1, 1, 1, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 1
+    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 2
+    1, 1, 1, 0, 0, 0,  1, 0, 1, 1, 0, 0,  // 3
+    1, 1, 1, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 4
+    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 5
+    1, 1, 1, 1, 0, 0,  1, 0, 0, 0, 0, 0,  // 6
+    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 7
+    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 8
+    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 9
+    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 10
+    1, 1, 1, 1, 1, 0,  1, 0, 1, 1, 1, 1,  // 11
+    1, 1, 1, 1, 1, 0,  1, 0, 1, 1, 1, 1,  // 12
+    1, 1, 1, 1, 0, 0,  1, 0, 1, 1, 1, 0,  // 13
+    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 14
+    1, 1, 1, 1, 0, 0,  1, 0, 1, 1, 1, 0,  // 15
+};
+
+namespace {
+
+// Rate codes of buttons 40605..40609, narrow and wide.
+constexpr int kRateCodes[5][2] = {{200, 200}, {100, 200}, {48, 100}, {40, 48}, {40, 40}};
+
+void EnableAllowedRates(HWND dialog)
+{
+    const std::uint8_t chip = workingRecords[currentAdapter].chipType;
+    if (chip >= 16)
+        return;  // no chip of the table: no rate is offered
+    const int wide = editEntry.busWidth != 8 ? 1 : 0;
+    for (int i = 1; i < kRateButtons; ++i)
+        if (rateEnableTable[static_cast<size_t>((chip * 2 + wide) * kRateButtons + i)])
+            EnableWindow(GetDlgItem(dialog, IDC_RATE_BASE + i), TRUE);
+}
+
+bool PaintOnly(HWND dialog)
+{
+    PAINTSTRUCT paint;
+    BeginPaint(dialog, &paint);
+    EndPaint(dialog, &paint);
+    return true;
+}
+
+}  // namespace
+
+// Ends with 1 when a rate was chosen (pickerResult, rateChanged set) and 0
+// when the picker was left without a choice, which changes nothing.
+INT_PTR CALLBACK SyncRateDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_PAINT:
+        EnableAllowedRates(dialog);
+        return PaintOnly(dialog);
+    case WM_COMMAND: {
+        if (HIWORD(wParam) != 0)
+            return FALSE;
+        const int id = LOWORD(wParam);
+        if (id < IDC_RATE_BASE || id >= IDC_RATE_BASE + kRateButtons) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        const int wide = editEntry.busWidth != 8 ? 1 : 0;
+        pickerResult = id == IDC_RATE_BASE ? 0 : kRateCodes[id - IDC_RATE_BASE - 1][wide];
+        rateChanged = 1;
+        EndDialog(dialog, 1);
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK WidthDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_PAINT:
+        return PaintOnly(dialog);
+    case WM_COMMAND:
+        if (HIWORD(wParam) != 0)
+            return FALSE;
+        switch (LOWORD(wParam)) {
+        case IDC_WIDTH_NARROW:
+            pickerResult = 8;
+            widthChanged = 1;
+            break;
+        case IDC_WIDTH_WIDE:
+            pickerResult = 16;
+            widthChanged = 1;
+            break;
+        default:  // Cancel, and any other command, choose no width
+            pickerResult = 0;
+            widthChanged = 0;
+            break;
+        }
+        EndDialog(dialog, 0);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK YesNoDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_PAINT:
+        return PaintOnly(dialog);
+    case WM_COMMAND:
+        if (HIWORD(wParam) != 0)
+            return FALSE;
+        switch (LOWORD(wParam)) {
+        case IDC_YES_OPTION0:
+        case IDC_YES_OPTION12:
+        case IDC_YES_OPTION3:
+            yesChosen = 1;
+            noChosen = 0;
+            EndDialog(dialog, 1);
+            return TRUE;
+        case IDC_NO_OPTION0:
+        case IDC_NO_OPTION12:
+        case IDC_NO_OPTION3:
+            yesChosen = 0;
+            noChosen = 1;
+            EndDialog(dialog, 1);
+            return TRUE;
+        case IDCANCEL:
+            yesChosen = noChosen = 0;
+            EndDialog(dialog, 0);
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}
+
+namespace {
+
+// The number typed: leading blanks, an optional sign, then digits up to the
+// first non-digit, from at most the first four characters; no digits give 0.
+int ParseValue(const wchar_t *text)
+{
+    char narrow[5] = {};
+    for (int i = 0; i < 4 && text[i]; ++i)
+        narrow[i] = text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
+    const char *p = narrow;
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    int sign = 1;
+    if (*p == '+' || *p == '-')
+        sign = *p++ == '-' ? -1 : 1;
+    int value = 0;
+    while (*p >= '0' && *p <= '9')
+        value = value * 10 + (*p++ - '0');
+    return sign * value;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK ValueDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        // Four digits are all a value can hold here; more would be dropped unseen.
+        SendDlgItemMessageW(dialog, IDC_VALUE_EDIT, EM_SETLIMITTEXT, 4, 0);
+        return TRUE;
+    case WM_PAINT:
+        return PaintOnly(dialog);
+    case WM_COMMAND:
+        if (HIWORD(wParam) != 0)
+            return FALSE;
+        if (LOWORD(wParam) == IDOK) {
+            wchar_t line[9] = {};
+            *reinterpret_cast<WORD *>(line) = 8;  // EM_GETLINE takes the room in its first word
+            const LRESULT n = SendDlgItemMessageW(dialog, IDC_VALUE_EDIT, EM_GETLINE, 0, reinterpret_cast<LPARAM>(line));
+            line[n >= 0 && n <= 8 ? n : 0] = 0;
+            pickerResult = ParseValue(line);
+            valueChanged = 1;
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
