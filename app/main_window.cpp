@@ -7,6 +7,7 @@
 #include "app/shell.h"
 #include "dialogs/dialogs.h"
 #include "discovery/device_map.h"
+#include "language/language_selection.h"
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
 #include "store/chip_table.h"
@@ -141,6 +142,8 @@ struct AppliedLanguage {
 // current language in place, with the locale that belongs to it.
 void ChangeLanguage(HWND window)
 {
+    languageCount = 0;
+    DialogBoxParamW(languageModule, MAKEINTRESOURCEW(IDD_LANGUAGE), window, LanguageDlgProc, 0);
     SetThreadLocale(currentLcid);
     _wsetlocale(LC_ALL, localeName);
     HMODULE module = LoadLibraryW(languageModuleName);

@@ -51,6 +51,14 @@ make_prefix() {  # $1 = headless | desktop
         timeout 300 wineboot -i </dev/null >/dev/null 2>&1
         timeout 60 wineserver -w </dev/null >/dev/null 2>&1
     fi
+    # CJK text: Wine links its own fonts to a Chinese font only by the names
+    # of the Windows ones, so those names are pointed at the one installed.
+    local cjk="wqy-microhei.ttc,WenQuanYi Micro Hei"
+    timeout 60 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1
+    for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" System Fixedsys "Lucida Sans Unicode" "Courier New"; do
+        timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+            /v "$face" /t REG_MULTI_SZ /d "$cjk" /f </dev/null >/dev/null 2>&1
+    done
     if [ "$1" = headless ]; then
         timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
         timeout 60 wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f </dev/null >/dev/null 2>&1

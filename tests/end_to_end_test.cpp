@@ -190,3 +190,50 @@ TEST_F(EndToEnd, AWidthChosenOnTheHostsRowReachesEveryDevice)
         }
     }
 }
+
+TEST_F(EndToEnd, TheLanguageMenuListsEveryModuleAndEachChangesTheTexts)
+{
+    const wchar_t *modules[] = {L"rus_lang", L"chs_lang", L"deu_lang", L"esp_lang", L"eng_lang"};
+    for (const wchar_t *name : modules) {
+        robot.Command(robot.main, IDM_LANGUAGE);
+        HWND dialog = robot.WaitForDialog();
+        ASSERT_NE(dialog, nullptr);
+        robot.Expose(dialog);
+        std::vector<std::wstring> lines = robot.Lines(GetDlgItem(dialog, IDC_LANGUAGE_LIST));
+        ASSERT_EQ(lines.size(), 5u) << "every module of the program folder";
+        // The dialog lists the modules in the order that the folder gives them.
+        std::vector<std::wstring> files;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(L"???_lang.DLL", &found);
+        do
+            files.push_back(found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+        int line = -1;
+        for (size_t i = 0; i < files.size(); ++i)
+            if (_wcsnicmp(files[i].c_str(), name, 8) == 0)
+                line = static_cast<int>(i);
+        ASSERT_GE(line, 0);
+        robot.DoubleClickRow(dialog, IDC_LANGUAGE_LIST, line);
+        ASSERT_TRUE(robot.WaitClosed(dialog));
+        robot.Settle();
+
+        HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        wchar_t expected[256] = {}, shown[256] = {};
+        LoadStringW(module, IDS_SAVE_BUTTON, expected, 256);
+        GetWindowTextW(GetDlgItem(robot.main, 0), shown, 256);
+        EXPECT_STREQ(shown, expected);
+        robot.Command(robot.main, IDM_ADAPTER_BASE + 1);
+        HWND adapter = robot.WaitForDialog();
+        ASSERT_NE(adapter, nullptr);
+        std::vector<std::wstring> rows = robot.Lines(GetDlgItem(adapter, IDC_ADAPTER_LIST));
+        LoadStringW(module, IDS_ADAPTER_ROW0, expected, 256);
+        ASSERT_EQ(rows.size(), 4u);
+        EXPECT_EQ(rows[0].substr(0, lstrlenW(expected)), expected);
+        robot.Click(adapter, IDCANCEL);
+        ASSERT_TRUE(robot.WaitClosed(adapter));
+        FreeLibrary(module);
+    }
+    robot.Click(robot.main, 1);
+    EXPECT_TRUE(robot.WaitForExit());
+}

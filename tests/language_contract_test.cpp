@@ -150,6 +150,32 @@ TEST_P(LanguageModule, EveryStringIsPresentAndFitsItsBuffer)
     EXPECT_LT(3 * Text(55).size(), 256u);
 }
 
+TEST_P(LanguageModule, MainWindowTextsFitTheirPlaces)
+{
+    // The backdrop rows are drawn in the fixed system font: the left texts at
+    // 5 character widths, the right ones at 23; the buttons are 11 wide.
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(SYSTEM_FIXED_FONT));
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
+    const int a = metrics.tmAveCharWidth;
+    auto width = [&](int id) {
+        std::wstring text = Text(id);
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    for (int id : {IDS_BACKDROP_LEFT1, IDS_BACKDROP_LEFT2})
+        EXPECT_LT(width(id), 18 * a) << "string " << id << " runs into the text beside it";
+    for (int id : {IDS_BACKDROP_RIGHT1, IDS_BACKDROP_RIGHT2})
+        EXPECT_LE(width(id), 30 * a) << "string " << id << " runs out of the window";
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    for (int id : {IDS_SAVE_BUTTON, IDS_EXIT_BUTTON})
+        EXPECT_LE(width(id), 11 * a - 6) << "string " << id << " does not fit its button";
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+}
+
 TEST_P(LanguageModule, RegistryAndDriverNamesAreThePlatformsAndTheFamilys)
 {
     EXPECT_EQ(Text(IDS_REG_PORT_PATH), L"HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port ");

@@ -9,6 +9,7 @@
 #include "app/program.h"
 #include "app/shell.h"
 #include "discovery/device_map.h"
+#include "language/language_selection.h"
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
 #include "tests/emulator_support.h"
@@ -112,6 +113,17 @@ protected:
         p += wsprintfW(p, L"%s\t%s", irq.c_str(), state.c_str());
         return line;
     }
+    // The language dialog that command 40029 opens is left with Cancel.
+    void ChangeLanguage(ModalScript::Step whileOpen = nullptr)
+    {
+        script.Then([whileOpen](HWND dialog) {
+            if (whileOpen)
+                whileOpen(dialog);
+            PressButton(dialog, IDCANCEL);
+        });
+        Command(IDM_LANGUAGE);
+    }
+    ModalScript script;
     MessageBoxWatcher boxes;
     HWND window = nullptr;
 };
@@ -174,7 +186,7 @@ TEST_F(MainWindow, WithoutAdaptersOpensWithoutButtonsAndList)
     EXPECT_EQ(ChildrenOfClass(window, L"Button"), 0);
     EXPECT_EQ(ChildrenOfClass(window, L"ListBox"), 0);
     EXPECT_EQ(GetMenuItemCount(GetSubMenu(GetSubMenu(GetMenu(window), 1), 3)), 1);
-    Command(IDM_LANGUAGE);
+    ChangeLanguage();
     EXPECT_EQ(ChildrenOfClass(window, L"Button"), 2);
     ASSERT_EQ(ChildrenOfClass(window, L"ListBox"), 1);
     EXPECT_EQ(SendMessageW(adapterList, LB_GETCOUNT, 0, 0), 0);
@@ -354,7 +366,7 @@ TEST_F(MainWindow, LanguageChangesRebuildMenusAndControlsOnce)
     ASSERT_TRUE(Start(kTwoAdapters));
     HMENU before = GetMenu(window);
     for (int i = 0; i < 25; ++i)
-        Command(IDM_LANGUAGE);
+        ChangeLanguage();
     EXPECT_FALSE(IsMenu(before)) << "the replaced menu bar is destroyed";
     EXPECT_EQ(ChildrenOfClass(window, L"Button"), 2);
     EXPECT_EQ(ChildrenOfClass(window, L"ListBox"), 1);
@@ -364,13 +376,17 @@ TEST_F(MainWindow, LanguageChangesRebuildMenusAndControlsOnce)
 
     // A module that cannot be loaded keeps the current one and its locale.
     HMODULE current = languageModule;
-    lstrcpyW(languageModuleName, L"xyz_lang");
-    currentLcid = 1049;
-    Command(IDM_LANGUAGE);
+    ChangeLanguage([](HWND) {  // as if the dialog had chosen a module that is gone by now
+        lstrcpyW(languageModuleName, L"xyz_lang");
+        currentLcid = 1049;
+        lstrcpyW(localeName, L"russian");
+    });
     EXPECT_EQ(languageModule, current);
     EXPECT_STREQ(languageModuleName, L"eng_lang");
     EXPECT_EQ(currentLcid, 1033u);
+    EXPECT_STREQ(localeName, L"english");
     EXPECT_EQ(ChildrenOfClass(window, L"Button"), 2);
+    EXPECT_TRUE(script.Done());
 }
 
 TEST(ProgramStart, WithoutItsLanguageModuleSaysSoAndEnds)
@@ -392,4 +408,109 @@ TEST(ProgramStart, WithoutItsLanguageModuleSaysSoAndEnds)
     EXPECT_NE(boxes.boxes[0].text.find(L"eng_lang"), std::wstring::npos);
     EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_ERROR));
     EXPECT_EQ(backdropBrush, nullptr);
+}
+
+namespace {
+
+std::wstring StringOf(HMODULE module, UINT id)
+{
+    wchar_t text[1024] = {};
+    LoadStringW(module, id, text, 1024);
+    return text;
+}
+
+std::wstring MenuText(HMENU menu, int position)
+{
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, static_cast<UINT>(position), text, 128, MF_BYPOSITION);
+    return text;
+}
+
+INT_PTR CALLBACK QuietDlgProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(MainWindow, SwitchingToEachShippedLanguageChangesEveryText)
+{
+    ASSERT_TRUE(Start(kTwoAdapters));
+    const int first = deviceMaps[0]->portNumber == 1 ? 0 : 1;
+    const struct {
+        const wchar_t *module;
+        DWORD lcid;
+        const wchar_t *locale;
+    } shipped[] = {{L"deu_lang", 0x0407, L"german"},
+                   {L"esp_lang", 0x040A, L"spanish"},
+                   {L"rus_lang", 0x0419, L"russian"},
+                   {L"chs_lang", 0x0804, L"chinese-simplified"},
+                   {L"eng_lang", 0x0409, L"english"}};
+    for (const auto &language : shipped) {
+        ChangeLanguage([&](HWND dialog) {
+            PaintNow(dialog);
+            for (int i = 0; i < languageCount; ++i)
+                if (lstrcmpiW(languages[i].moduleName, language.module) == 0)
+                    DoubleClickRow(dialog, IDC_LANGUAGE_LIST, i);
+        });
+        const std::string name(language.module, language.module + 8);
+        HMODULE module = LoadLibraryExW(language.module, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module, nullptr) << name;
+        EXPECT_STREQ(languageModuleName, language.module);
+        EXPECT_EQ(currentLcid, language.lcid) << name;
+        EXPECT_STREQ(localeName, language.locale);
+        EXPECT_EQ(GetThreadLocale(), language.lcid) << name;
+        EXPECT_EQ(std::wstring(windowCaption), StringOf(module, IDS_CAPTION)) << name;
+        EXPECT_EQ(WindowText(saveButton), StringOf(module, IDS_SAVE_BUTTON)) << name;
+        EXPECT_EQ(WindowText(exitButton), StringOf(module, IDS_EXIT_BUTTON)) << name;
+        HMENU own = LoadMenuW(module, MAKEINTRESOURCEW(IDM_MAIN));
+        for (int position = 0; position < 3; ++position)
+            EXPECT_EQ(MenuText(GetMenu(window), position), MenuText(own, position)) << name;
+        HMENU adapters = GetSubMenu(GetSubMenu(GetMenu(window), 1), 3);
+        ASSERT_EQ(GetMenuItemCount(adapters), 2);
+        EXPECT_EQ(MenuText(adapters, first), StringOf(module, IDS_CHIP_UNKNOWN)) << name;
+        DestroyMenu(own);
+        std::vector<std::wstring> lines = ListLines(adapterList);
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[static_cast<size_t>(first)].substr(0, StringOf(module, IDS_CHIP_UNKNOWN).size()),
+                  StringOf(module, IDS_CHIP_UNKNOWN));
+
+        Command(IDM_VERSION);
+        ASSERT_FALSE(boxes.boxes.empty());
+        EXPECT_EQ(boxes.boxes.back().caption, StringOf(module, IDS_CAPTION)) << name;
+        EXPECT_EQ(boxes.boxes.back().text.substr(0, StringOf(module, IDS_VERSION_HEAD).size()),
+                  StringOf(module, IDS_VERSION_HEAD));
+
+        std::wstring row, caption;
+        script.Then([&](HWND dialog) {
+            PaintNow(dialog);
+            row = ListLines(GetDlgItem(dialog, IDC_ADAPTER_LIST))[0];
+            caption = WindowText(dialog);
+            PressButton(dialog, IDCANCEL);
+        });
+        Command(IDM_ADAPTER_BASE + (1 - first));
+        EXPECT_EQ(row.substr(0, StringOf(module, IDS_ADAPTER_ROW0).size()), StringOf(module, IDS_ADAPTER_ROW0)) << name;
+        HWND own111 = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_ADAPTER), nullptr, QuietDlgProc, 0);
+        EXPECT_EQ(caption, WindowText(own111)) << name;
+        DestroyWindow(own111);
+
+        std::wstring deviceRow;
+        script.Then([&](HWND table) {
+            PaintNow(table);
+            deviceRow = ListLines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST))[5];
+            PressButton(table, IDCANCEL);
+        });
+        Command(IDM_DEVICE_TABLE_BASE + (1 - first));
+        EXPECT_NE(deviceRow.find(StringOf(module, IDS_NO_DEVICE)), std::wstring::npos) << name;
+        FreeLibrary(module);
+    }
+    EXPECT_EQ(ChildrenOfClass(window, L"Button"), 2);
+    EXPECT_TRUE(script.Done());
 }

@@ -79,6 +79,39 @@ TEST(Tour, DISABLED_Pictures)
     robot.Click(table, IDCANCEL);
     robot.WaitClosed(table);
 
+    // The main window and the device table in two more languages.
+    for (const wchar_t *name : {L"rus_lang", L"chs_lang"}) {
+        robot.Command(robot.main, IDM_LANGUAGE);
+        HWND languages = robot.WaitForDialog();
+        ASSERT_NE(languages, nullptr);
+        robot.Expose(languages);
+        if (lstrcmpW(name, L"rus_lang") == 0) {
+            EXPECT_TRUE(robot.Snapshot(languages, out + L"language-dialog.bmp"));
+        }
+        int line = 0;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(L"???_lang.DLL", &found);
+        for (int i = 0; search != INVALID_HANDLE_VALUE; ++i) {
+            if (_wcsnicmp(found.cFileName, name, 8) == 0)
+                line = i;
+            if (!FindNextFileW(search, &found))
+                break;
+        }
+        FindClose(search);
+        robot.DoubleClickRow(languages, IDC_LANGUAGE_LIST, line);
+        robot.WaitClosed(languages);
+        robot.Expose(robot.main);
+        const std::wstring tag(name, name + 3);
+        EXPECT_TRUE(robot.Snapshot(robot.main, out + L"main-window-" + tag + L".bmp"));
+        robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
+        table = robot.WaitForDialog();
+        ASSERT_NE(table, nullptr);
+        robot.Expose(table);
+        EXPECT_TRUE(robot.Snapshot(table, out + L"device-table-" + tag + L".bmp"));
+        robot.Click(table, IDCANCEL);
+        robot.WaitClosed(table);
+    }
+
     robot.Click(robot.main, 1);
     EXPECT_TRUE(robot.WaitForExit());
 }
