@@ -147,6 +147,13 @@ void ChangeLanguage(HWND window)
     SetThreadLocale(currentLcid);
     _wsetlocale(LC_ALL, localeName);
     HMODULE module = LoadLibraryW(languageModuleName);
+    // A module without its menu bar or its language dialog would leave no way back.
+    if (module && (!FindResourceW(module, MAKEINTRESOURCEW(IDM_MAIN), MAKEINTRESOURCEW(4)) ||
+                   !FindResourceW(module, MAKEINTRESOURCEW(IDD_LANGUAGE), MAKEINTRESOURCEW(5)))) {
+        if (module != languageModule)
+            FreeLibrary(module);
+        module = nullptr;
+    }
     if (module) {
         languageModule = module;
         RememberAppliedLanguage();

@@ -96,3 +96,12 @@ void PressButton(HWND dialog, int id)
     SetFocus(button);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
+
+void CloseProgramWindow(HWND window)
+{
+    DestroyWindow(window);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        if (message.message != WM_QUIT)
+            DispatchMessageW(&message);
+}

@@ -27,6 +27,9 @@ private:
 
 // Dispatches what is waiting in this thread's queue.
 void PumpMessages();
+// Destroys a main window of the program and drops what it leaves queued,
+// its quit message included, so that later modal loops are not ended by it.
+void CloseProgramWindow(HWND window);
 
 // The lines of a list box.
 std::vector<std::wstring> ListLines(HWND list);

@@ -1,6 +1,7 @@
 // Pictures of the real program's windows, taken by tests/screenshot.sh on
-// Wine's virtual desktop under Xvfb. Not a test of its own: without a
-// display the windows are not drawn.
+// Wine's virtual desktop under Xvfb, in English, German and Russian, with a
+// main window and a device table in Chinese besides. Not a test of its own:
+// without a display the windows are not drawn.
 #include <gtest/gtest.h>
 
 #include "language/resource_ids.h"
@@ -12,7 +13,7 @@ std::wstring PictureFolder()
 {
     wchar_t folder[MAX_PATH] = L".";
     GetEnvironmentVariableW(L"KTR_PICTURES", folder, MAX_PATH);
-    return folder;
+    return std::wstring(folder) + L"\\";
 }
 
 // The dialog that opens over the one given.
@@ -26,92 +27,102 @@ HWND NextDialog(Robot &robot, HWND under)
     return nullptr;
 }
 
+class Camera {
+public:
+    Camera(Robot &robot, const std::wstring &language) : robot(robot), suffix(language.empty() ? L"" : L"-" + language) {}
+    void Take(HWND window, const wchar_t *name)
+    {
+        ASSERT_NE(window, nullptr) << "no window for a picture";
+        robot.Expose(window);
+        EXPECT_TRUE(robot.Snapshot(window, PictureFolder() + name + suffix + L".bmp"));
+    }
+    // Opens a picker from a row of the dialog, takes its picture and leaves it with Cancel.
+    void Picker(HWND dialog, int listId, int row, const wchar_t *name)
+    {
+        robot.DoubleClickRow(dialog, listId, row);
+        HWND picker = NextDialog(robot, dialog);
+        Take(picker, name);
+        robot.Click(picker, IDCANCEL);
+        robot.WaitClosed(picker);
+    }
+    Robot &robot;
+    std::wstring suffix;
+};
+
+void SwitchLanguage(Robot &robot, const wchar_t *module, Camera *camera)
+{
+    robot.Command(robot.main, IDM_LANGUAGE);
+    HWND languages = robot.WaitForDialog();
+    ASSERT_NE(languages, nullptr);
+    if (camera)
+        camera->Take(languages, L"language-dialog");
+    int line = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(L"???_lang.DLL", &found);
+    for (int i = 0; search != INVALID_HANDLE_VALUE; ++i) {
+        if (_wcsnicmp(found.cFileName, module, 8) == 0)
+            line = i;
+        if (!FindNextFileW(search, &found))
+            break;
+    }
+    FindClose(search);
+    robot.DoubleClickRow(languages, IDC_LANGUAGE_LIST, line);
+    robot.WaitClosed(languages);
+}
+
+void EveryWindow(Robot &robot, Camera &camera)
+{
+    camera.Take(robot.main, L"main-window");
+
+    robot.Command(robot.main, IDM_ADAPTER_BASE + 1);
+    HWND dialog = robot.WaitForDialog();
+    camera.Take(dialog, L"adapter-dialog");
+    camera.Picker(dialog, IDC_ADAPTER_LIST, 2, L"host-id-picker");
+    robot.Click(dialog, IDCANCEL);
+    robot.WaitClosed(dialog);
+
+    robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
+    HWND table = robot.WaitForDialog();
+    camera.Take(table, L"device-table");
+    robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 7);  // the host adapter's own row: mixed widths
+    HWND device = NextDialog(robot, table);
+    camera.Take(device, L"device-dialog-host");
+    robot.Click(device, IDCANCEL);
+    robot.WaitClosed(device);
+    robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 0);
+    device = NextDialog(robot, table);
+    camera.Take(device, L"device-dialog");
+    camera.Picker(device, IDC_DEVICE_LIST, 0, L"rate-picker");
+    camera.Picker(device, IDC_DEVICE_LIST, 1, L"width-picker");
+    camera.Picker(device, IDC_DEVICE_LIST, 2, L"yes-no-picker");
+    camera.Picker(device, IDC_DEVICE_LIST, 3, L"value-entry");
+    robot.Click(device, IDCANCEL);
+    robot.WaitClosed(device);
+    robot.Click(table, IDCANCEL);
+    robot.WaitClosed(table);
+}
+
 }  // namespace
 
 TEST(Tour, DISABLED_Pictures)
 {
     Robot robot;
     ASSERT_TRUE(robot.Start());
-    const std::wstring out = PictureFolder() + L"\\\\";
-    robot.Expose(robot.main);
-    EXPECT_TRUE(robot.Snapshot(robot.main, out + L"main-window.bmp"));
-
-    robot.Command(robot.main, IDM_ADAPTER_BASE + 1);
-    HWND dialog = robot.WaitForDialog();
-    ASSERT_NE(dialog, nullptr);
-    robot.Expose(dialog);
-    PostMessageW(GetDlgItem(dialog, IDC_ADAPTER_LIST), LB_SETCURSEL, 2, 0);
-    EXPECT_TRUE(robot.Snapshot(dialog, out + L"adapter-dialog.bmp"));
-    robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 2);
-    HWND picker = NextDialog(robot, dialog);
-    ASSERT_NE(picker, nullptr);
-    robot.Expose(picker);
-    EXPECT_TRUE(robot.Snapshot(picker, out + L"host-id-picker.bmp"));
-    robot.Click(picker, IDCANCEL);
-    robot.WaitClosed(picker);
-    robot.Click(dialog, IDCANCEL);
-    robot.WaitClosed(dialog);
-
+    for (const wchar_t *language : {L"", L"deu", L"rus"}) {
+        if (*language)
+            SwitchLanguage(robot, (std::wstring(language) + L"_lang").c_str(), nullptr);
+        Camera camera(robot, language);
+        EveryWindow(robot, camera);
+    }
+    Camera camera(robot, L"");
+    SwitchLanguage(robot, L"chs_lang", &camera);
+    Camera chinese(robot, L"chs");
+    chinese.Take(robot.main, L"main-window");
     robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
     HWND table = robot.WaitForDialog();
-    ASSERT_NE(table, nullptr);
-    robot.Expose(table);
-    EXPECT_TRUE(robot.Snapshot(table, out + L"device-table.bmp"));
-    robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 7);  // the host adapter's own row
-    HWND device = NextDialog(robot, table);
-    ASSERT_NE(device, nullptr);
-    robot.Expose(device);
-    EXPECT_TRUE(robot.Snapshot(device, out + L"device-dialog-host.bmp"));
-    robot.Click(device, IDCANCEL);
-    robot.WaitClosed(device);
-    robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 0);
-    device = NextDialog(robot, table);
-    ASSERT_NE(device, nullptr);
-    robot.DoubleClickRow(device, IDC_DEVICE_LIST, 0);
-    HWND rate = NextDialog(robot, device);
-    ASSERT_NE(rate, nullptr);
-    robot.Expose(rate);
-    EXPECT_TRUE(robot.Snapshot(rate, out + L"rate-picker.bmp"));
-    robot.Click(rate, IDCANCEL);
-    robot.WaitClosed(rate);
-    robot.Click(device, IDCANCEL);
-    robot.WaitClosed(device);
+    chinese.Take(table, L"device-table");
     robot.Click(table, IDCANCEL);
     robot.WaitClosed(table);
-
-    // The main window and the device table in two more languages.
-    for (const wchar_t *name : {L"rus_lang", L"chs_lang"}) {
-        robot.Command(robot.main, IDM_LANGUAGE);
-        HWND languages = robot.WaitForDialog();
-        ASSERT_NE(languages, nullptr);
-        robot.Expose(languages);
-        if (lstrcmpW(name, L"rus_lang") == 0) {
-            EXPECT_TRUE(robot.Snapshot(languages, out + L"language-dialog.bmp"));
-        }
-        int line = 0;
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(L"???_lang.DLL", &found);
-        for (int i = 0; search != INVALID_HANDLE_VALUE; ++i) {
-            if (_wcsnicmp(found.cFileName, name, 8) == 0)
-                line = i;
-            if (!FindNextFileW(search, &found))
-                break;
-        }
-        FindClose(search);
-        robot.DoubleClickRow(languages, IDC_LANGUAGE_LIST, line);
-        robot.WaitClosed(languages);
-        robot.Expose(robot.main);
-        const std::wstring tag(name, name + 3);
-        EXPECT_TRUE(robot.Snapshot(robot.main, out + L"main-window-" + tag + L".bmp"));
-        robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
-        table = robot.WaitForDialog();
-        ASSERT_NE(table, nullptr);
-        robot.Expose(table);
-        EXPECT_TRUE(robot.Snapshot(table, out + L"device-table-" + tag + L".bmp"));
-        robot.Click(table, IDCANCEL);
-        robot.WaitClosed(table);
-    }
-
     robot.Click(robot.main, 1);
     EXPECT_TRUE(robot.WaitForExit());
 }

@@ -1,0 +1,247 @@
+// Benchmarks of ktrcfg under Wine against the emulator. Prints figures; it
+// passes or fails nothing on a timing.
+//   ktrcfg_bench startup demo|big32 RUNS   time to the painted adapter list, as a ratio to a bare window
+//   ktrcfg_bench io                        requests per load and save, as the emulator counts them
+//   ktrcfg_bench paint                     device table and language dialog paint times
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+#include "dialogs/dialogs.h"
+#include "discovery/device_map.h"
+#include "language/language_selection.h"
+#include "language/resource_ids.h"
+#include "store/adapter_record.h"
+#include "tests/emulator_support.h"
+#include "tests/modal_script.h"
+#include "tests/program_support.h"
+#include "tests/robot.h"
+
+namespace {
+
+double Now()
+{
+    LARGE_INTEGER t, f;
+    QueryPerformanceCounter(&t);
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+struct Search {
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND window, LPARAM context)
+{
+    if (!GetWindow(window, GW_OWNER) && GetDlgItem(window, 2)) {
+        reinterpret_cast<Search *>(context)->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Milliseconds from process creation to a list of at least `lines` lines.
+double TimeToList(const std::wstring &program, int lines)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    std::wstring command = program;
+    const double start = Now();
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    double took = -1;
+    for (int i = 0; i < 20000 && took < 0; ++i) {
+        Search search = {nullptr};
+        EnumThreadWindows(process.dwThreadId, FindTopLevel, reinterpret_cast<LPARAM>(&search));
+        if (search.found && SendMessageW(GetDlgItem(search.found, 2), LB_GETCOUNT, 0, 0) >= lines)
+            took = Now() - start;
+        else
+            Sleep(0);
+    }
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return took;
+}
+
+Bench MakeBench(const std::string &name, int &adapters)
+{
+    Bench bench;
+    std::string error;
+    if (name == "big32") {
+        for (int port = 0; port < 32; ++port) {
+            BenchPort p;
+            p.number = port;
+            p.driver = port % 2 ? L"ktrwide" : L"ktrscsi";
+            p.irq = static_cast<std::uint32_t>(port);
+            p.io = 0x1000u + static_cast<std::uint32_t>(port) * 0x40u;
+            p.isAdapter = true;
+            p.adapter.chip = 13;
+            p.adapter.status = 13u << 8;
+            for (int u = 0; u < 32; ++u) {
+                BenchUnit unit;
+                unit.target = u % 16;
+                unit.lun = u / 16;
+                unit.identifier = L"NORTHDISK ND-9100W " + std::to_wstring(u);
+                p.units.push_back(unit);
+            }
+            bench.ports.push_back(p);
+        }
+    } else {
+        LoadBenchFile(KTR_DEMO_BENCH, bench, error);
+    }
+    adapters = 0;
+    for (const BenchPort &p : bench.ports)
+        adapters += p.isAdapter;
+    return bench;
+}
+
+int Startup(const std::string &name, int runs)
+{
+    int adapters = 0;
+    Bench bench = MakeBench(name, adapters);
+    std::string error = InstallTestBench(bench);
+    if (!error.empty()) {
+        std::printf("bench: %s\n", error.c_str());
+        return 1;
+    }
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring bare = self;
+    bare = bare.substr(0, bare.find_last_of(L'\\')) + L"\\bare_window.exe";
+    std::vector<double> program, baseline;
+    TimeToList(L"ktrcfg.exe", adapters);  // the first start fills Wine's caches
+    TimeToList(bare, 1);
+    for (int i = 0; i < runs; ++i) {
+        baseline.push_back(TimeToList(bare, 1));
+        program.push_back(TimeToList(L"ktrcfg.exe", adapters));
+    }
+    const double p = Median(program), b = Median(baseline);
+    std::printf("startup %-6s %2d adapters: ktrcfg %7.1f ms, bare window %7.1f ms, ratio %.2f (median of %d)\n",
+                name.c_str(), adapters, p, b, b > 0 ? p / b : 0, runs);
+    return 0;
+}
+
+int Io()
+{
+    int adapters = 0;
+    Bench bench = MakeBench("demo", adapters);
+    if (!InstallTestBench(bench).empty())
+        return 1;
+    Robot robot;
+    if (!robot.Start())
+        return 1;
+    robot.Expose(robot.main);
+    robot.Lines(GetDlgItem(robot.main, 2));
+    auto counts = [&](const char *when) {
+        DWORD reads = 0, writes = 0, rejected = 0;
+        for (const BenchPort &p : bench.ports)
+            if (p.isAdapter) {
+                PortCounts c = ReadPortCounts(p.number);
+                reads += c.reads;
+                writes += c.writes;
+                rejected += c.rejected;
+            }
+        std::printf("io %-28s %d adapters: %lu reads, %lu writes, %lu rejected\n", when, adapters, reads, writes,
+                    rejected);
+    };
+    counts("after start-up");
+    robot.Command(robot.main, IDM_SAVE);
+    robot.AnswerMessageBox();
+    counts("after a save with no edit");
+    robot.Command(robot.main, IDM_ADAPTER_BASE);
+    HWND dialog = robot.WaitForDialog();
+    robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 0);
+    robot.Click(dialog, IDOK);
+    robot.WaitClosed(dialog);
+    robot.Click(robot.main, 0);
+    robot.AnswerMessageBox();
+    robot.WaitForExit();
+    counts("after one edit and a save");
+    return 0;
+}
+
+int Paint()
+{
+    LoadLanguage();
+    ResetProgramState();
+    adapterCount = 1;
+    currentAdapter = 0;
+    workingRecords[0].chipType = 13;
+    workingRecords[0].image.hostId = 7;
+    AddDeviceMap(0, 1, {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15});
+    ModalScript script;
+    double tablePaint = 0, languagePaint = 0;
+    const int paints = 200;
+    script.Then([&](HWND table) {
+        PaintNow(table);
+        const double start = Now();
+        for (int i = 0; i < paints; ++i)
+            PaintNow(table);
+        tablePaint = (Now() - start) / paints;
+        PressButton(table, IDCANCEL);
+    });
+    DialogBoxParamW(languageModule, MAKEINTRESOURCEW(IDD_DEVICE_TABLE), nullptr, DeviceTableDlgProc, 0);
+
+    // 20 language modules in a folder of their own.
+    wchar_t program[MAX_PATH], temp[MAX_PATH], folder[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, program);
+    GetTempPathW(MAX_PATH, temp);
+    wsprintfW(folder, L"%sktrcfg-bench-%lu", temp, GetCurrentProcessId());
+    CreateDirectoryW(folder, nullptr);
+    std::vector<std::wstring> copies;
+    const wchar_t *shipped[] = {L"eng", L"deu", L"esp", L"rus", L"chs"};
+    for (int i = 0; i < 20; ++i) {
+        wchar_t name[MAX_PATH];
+        wsprintfW(name, L"%s\\%c%02d_lang.dll", folder, L'a' + i / 10, i);
+        CopyFileW((std::wstring(program) + L"\\" + shipped[i % 5] + L"_lang.dll").c_str(), name, FALSE);
+        copies.push_back(name);
+    }
+    SetCurrentDirectoryW(folder);
+    int lines = 0;
+    script.Then([&](HWND dialog) {
+        PaintNow(dialog);
+        const int rounds = 50;
+        const double start = Now();
+        for (int i = 0; i < rounds; ++i)
+            PaintNow(dialog);
+        languagePaint = (Now() - start) / rounds;
+        lines = static_cast<int>(SendDlgItemMessageW(dialog, IDC_LANGUAGE_LIST, LB_GETCOUNT, 0, 0));
+        PressButton(dialog, IDCANCEL);
+    });
+    DialogBoxParamW(languageModule, MAKEINTRESOURCEW(IDD_LANGUAGE), nullptr, LanguageDlgProc, 0);
+    SetCurrentDirectoryW(program);
+    for (const std::wstring &c : copies)
+        DeleteFileW(c.c_str());
+    RemoveDirectoryW(folder);
+    std::printf("paint  device table, 16 rows:        %.3f ms a paint (%d paints)\n", tablePaint, paints);
+    std::printf("paint  language dialog, %d modules:  %.3f ms a paint (50 paints)\n", lines, languagePaint);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string what = argc > 1 ? argv[1] : "";
+    if (what == "startup" && argc >= 3)
+        return Startup(argv[2], argc > 3 ? std::atoi(argv[3]) : 15);
+    if (what == "io")
+        return Io();
+    if (what == "paint")
+        return Paint();
+    std::fprintf(stderr, "usage: ktrcfg_bench startup demo|big32 [RUNS] | io | paint\n");
+    return 2;
+}
