@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "emulator/bench/bench.h"
+#include "emulator/bench_format.h"
 #include "language/resource_ids.h"
 #include "store/settings_image.h"
 #include "tests/emulator_support.h"
@@ -234,6 +235,109 @@ TEST_F(EndToEnd, TheLanguageMenuListsEveryModuleAndEachChangesTheTexts)
         ASSERT_TRUE(robot.WaitClosed(adapter));
         FreeLibrary(module);
     }
+    robot.Click(robot.main, 1);
+    EXPECT_TRUE(robot.WaitForExit());
+}
+
+namespace {
+
+// Toggles the first option of adapter 0 through its dialog.
+void EditAdapter0(Robot &robot)
+{
+    robot.Command(robot.main, IDM_ADAPTER_BASE);
+    HWND dialog = robot.WaitForDialog();
+    ASSERT_NE(dialog, nullptr);
+    robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 0);
+    robot.Click(dialog, IDOK);
+    ASSERT_TRUE(robot.WaitClosed(dialog));
+}
+
+DWORD AllWrites()
+{
+    return ReadPortCounts(1).writes + ReadPortCounts(2).writes + ReadPortCounts(3).writes;
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, EveryEndingPathWritesWhatItShould)
+{
+    // Save button: the edited adapter is written, string 7, the program ends.
+    EditAdapter0(robot);
+    robot.Click(robot.main, 0);
+    EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_SAVED));
+    ASSERT_TRUE(robot.WaitForExit());
+    EXPECT_EQ(ReadPortCounts(1).writes, 1u);
+    EXPECT_EQ(AllWrites(), 1u);
+
+    // Exit button, menu exit and the close box: nothing written, no message.
+    const struct {
+        const char *how;
+        int kind;
+    } others[] = {{"exit button", 0}, {"menu exit", 1}, {"close box", 2}};
+    for (const auto &path : others) {
+        ASSERT_EQ(DemoBench(), "");
+        Robot another;
+        ASSERT_TRUE(another.Start());
+        EditAdapter0(another);
+        if (path.kind == 0)
+            another.Click(another.main, 1);
+        else if (path.kind == 1)
+            another.Command(another.main, IDM_EXIT);
+        else
+            PostMessageW(another.main, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_TRUE(another.WaitForExit()) << path.how;
+        EXPECT_EQ(AllWrites(), 0u) << path.how;
+        EXPECT_FALSE(another.IsMessageBox(another.WaitForDialog(100))) << path.how;
+    }
+}
+
+TEST_F(EndToEnd, AFailedWriteIsReportedAndARetryWrites)
+{
+    EditAdapter0(robot);
+    std::string error;
+    ASSERT_TRUE(SetPortFaults(1, KTREMU_FAULT_WRITE_FAILS, error));
+    robot.Click(robot.main, 0);
+    const std::wstring warning = robot.AnswerMessageBox();
+    EXPECT_NE(warning, ModuleText(IDS_SAVED)) << "no false confirmation";
+    EXPECT_NE(warning.find(L"KTR-A0060"), std::wstring::npos) << "the warning names the adapter";
+    robot.Settle();
+    EXPECT_TRUE(robot.Running()) << "the program stays open";
+    EXPECT_EQ(AllWrites(), 0u);
+    ASSERT_TRUE(SetPortFaults(1, 0, error));
+    robot.Click(robot.main, 0);
+    EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_SAVED));
+    ASSERT_TRUE(robot.WaitForExit());
+    EXPECT_EQ(ReadPortCounts(1).writes, 1u);
+}
+
+TEST_F(EndToEnd, AnInvalidImageBecomesValidAndTheListFollowsAfterTheSave)
+{
+    HWND list = GetDlgItem(robot.main, 2);
+    robot.Expose(robot.main);
+    auto state = [&]() -> std::wstring {
+        robot.Expose(robot.main);
+        std::vector<std::wstring> lines = robot.Lines(list);
+        if (lines.size() != 3)
+            return L"(" + std::to_wstring(lines.size()) + L" lines)";
+        return lines[2].substr(lines[2].rfind(L'\t') + 1);
+    };
+    EXPECT_EQ(state(), ModuleText(IDS_WORD_NO));
+    robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 2);
+    HWND table = robot.WaitForDialog();
+    robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 0);
+    EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_DEFAULTS_IN_PLACE));
+    robot.Click(table, IDCANCEL);
+    ASSERT_TRUE(robot.WaitClosed(table));
+    robot.Command(robot.main, IDM_ADAPTER_BASE + 2);
+    HWND dialog = robot.WaitForDialog();
+    robot.Click(dialog, IDC_DEFAULTS);
+    robot.Click(dialog, IDOK);
+    ASSERT_TRUE(robot.WaitClosed(dialog));
+    EXPECT_EQ(state(), ModuleText(IDS_WORD_NO)) << "the list shows the stored state until a save";
+    robot.Command(robot.main, IDM_SAVE);
+    EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_SAVED));
+    EXPECT_EQ(state(), ModuleText(IDS_WORD_YES));
+    EXPECT_EQ(Stored(3).adapterFlags.get(), 0x0007);
     robot.Click(robot.main, 1);
     EXPECT_TRUE(robot.WaitForExit());
 }

@@ -57,6 +57,10 @@ bool Robot::Start()
         if (!main)
             Sleep(20);
     }
+    // The window is listed while it is still being created: wait until the
+    // program takes messages again, its controls made.
+    if (main)
+        Settle();
     return main != nullptr;
 }
 
