@@ -5,6 +5,7 @@
 
 #include "app/message_box.h"
 #include "app/shell.h"
+#include "app/texts.h"
 #include "dialogs/dialogs.h"
 #include "discovery/device_map.h"
 #include "language/language_selection.h"
@@ -39,13 +40,6 @@ void MeasureFixedFont(HDC dc)
     GetTextMetricsW(dc, &metrics);
     mainCharWidth = metrics.tmAveCharWidth;
     mainLineHeight = metrics.tmHeight + metrics.tmExternalLeading;
-}
-
-// Loads string id into buffer (room characters) and returns its length.
-int LoadText(UINT id, wchar_t *buffer, int room)
-{
-    buffer[0] = 0;
-    return LoadStringW(languageModule, id, buffer, room);
 }
 
 void ComposeListLine(int i)

@@ -1,7 +1,6 @@
 // The adapter dialog: the adapter's two option bits, its own SCSI ID and its
 // option word, edited in a buffer that OK writes into the working record.
 #include "app/message_box.h"
-#include "app/point_font.h"
 #include "app/shell.h"
 #include "dialogs/dialog_shared.h"
 #include "dialogs/dialogs.h"
@@ -37,21 +36,11 @@ void Paint(HWND dialog)
     HDC dc = GetDC(dialog);
     HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
     MeasureDialogFont(dc);
-
-    const COLORREF oldBack = SetBkColor(dc, kHeaderBand);
-    const int oldMode = SetBkMode(dc, OPAQUE);
-    const COLORREF oldText = SetTextColor(dc, kHeaderText);
-    HFONT font = CreatePointFont(dc, kHeaderFace, 80, 0, kFontBold, 1);
-    SelectObject(dc, font);
-    int n = LoadText(IDS_ADAPTER_HEADER, stringBuffer, 80);
-    n = wsprintfW(textBuffer, L"%s", stringBuffer);
+    LoadText(IDS_ADAPTER_HEADER, stringBuffer, 80);
+    int n = wsprintfW(textBuffer, L"%s", stringBuffer);
     n += wsprintfW(textBuffer + n, L"%s ", ChipName(workingRecords[currentAdapter].chipType));
-    TextOutW(dc, 4 * charWidth, lineHeight, textBuffer, n);
+    DrawBandedHeader(dc, 4 * charWidth, lineHeight, textBuffer, n);
     SelectObject(dc, oldFont);
-    DeleteObject(font);
-    SetBkColor(dc, oldBack);
-    SetBkMode(dc, oldMode);
-    SetTextColor(dc, oldText);
     ReleaseDC(dialog, dc);
 
     AddRow(IDS_ADAPTER_ROW0, L"  %s", (editAdapterFlags & kAdapterFlagOption0) ? IDS_WORD_ON : IDS_WORD_OFF, 0);

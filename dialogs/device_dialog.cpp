@@ -4,7 +4,6 @@
 // until it is changed, and the change flags tell the device table what to
 // copy to every entry.
 #include "app/message_box.h"
-#include "app/point_font.h"
 #include "app/shell.h"
 #include "dialogs/dialog_shared.h"
 #include "dialogs/dialogs.h"
@@ -97,20 +96,11 @@ void Paint(HWND dialog)
     HDC dc = BeginPaint(dialog, &paint);
     HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
     MeasureDialogFont(dc);
-    const COLORREF oldBack = SetBkColor(dc, kHeaderBand);
-    const int oldMode = SetBkMode(dc, OPAQUE);
-    const COLORREF oldText = SetTextColor(dc, kHeaderText);
-    HFONT font = CreatePointFont(dc, kHeaderFace, 80, 0, kFontBold, 1);
-    SelectObject(dc, font);
     LoadText(IDS_DEVICE_HEADER, stringBuffer, 80);
     int n = wsprintfW(textBuffer, L"%s", stringBuffer);
     n += wsprintfW(textBuffer + n, L"%02d ", currentDevice);
-    TextOutW(dc, 5 * charWidth, lineHeight, textBuffer, n);
+    DrawBandedHeader(dc, 5 * charWidth, lineHeight, textBuffer, n);
     SelectObject(dc, oldFont);
-    DeleteObject(font);
-    SetBkColor(dc, oldBack);
-    SetBkMode(dc, oldMode);
-    SetTextColor(dc, oldText);
 
     for (int row = 0; row < 7; ++row) {
         LoadText(IDS_DEVICE_ROW0 + static_cast<UINT>(row), stringBuffer, 80);

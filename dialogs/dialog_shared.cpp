@@ -1,5 +1,6 @@
 #include "dialogs/dialog_shared.h"
 
+#include "app/point_font.h"
 #include "app/shell.h"
 #include "dialogs/dialogs.h"
 
@@ -16,10 +17,19 @@ void MeasureDialogFont(HDC dc)
     lineHeight = metrics.tmHeight + metrics.tmExternalLeading;
 }
 
-int LoadText(UINT id, wchar_t *buffer, int room)
+void DrawBandedHeader(HDC dc, int x, int y, const wchar_t *text, int length)
 {
-    buffer[0] = 0;
-    return LoadStringW(languageModule, id, buffer, room);
+    const COLORREF oldBack = SetBkColor(dc, kHeaderBand);
+    const int oldMode = SetBkMode(dc, OPAQUE);
+    const COLORREF oldText = SetTextColor(dc, kHeaderText);
+    HFONT font = CreatePointFont(dc, kHeaderFace, 80, 0, kFontBold, 1);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    TextOutW(dc, x, y, text, length);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    SetBkColor(dc, oldBack);
+    SetBkMode(dc, oldMode);
+    SetTextColor(dc, oldText);
 }
 
 void ShowJoinedWarning(HWND owner, const UINT *ids, int count, int room)

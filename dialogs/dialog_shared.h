@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "app/texts.h"
+
 constexpr COLORREF kHeaderBand = 0x733401;   // RGB 01 34 73
 constexpr COLORREF kHeaderText = 0xC0C0C0;
 constexpr char kHeaderFace[] = "Lucida Sans Unicode";
@@ -10,8 +12,8 @@ constexpr char kHeaderFace[] = "Lucida Sans Unicode";
 // Selects the system fixed font into dc and measures charWidth and lineHeight.
 void MeasureDialogFont(HDC dc);
 
-// Loads string id (at most room characters) into buffer; returns its length.
-int LoadText(UINT id, wchar_t *buffer, int room);
+// The bold header of the adapter and device dialogs, light grey on a dark blue band.
+void DrawBandedHeader(HDC dc, int x, int y, const wchar_t *text, int length);
 
 // Shows the strings one after the other, each loaded with at most room characters, as a warning.
 void ShowJoinedWarning(HWND owner, const UINT *ids, int count, int room);

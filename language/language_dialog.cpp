@@ -4,6 +4,7 @@
 
 #include "app/message_box.h"
 #include "app/shell.h"
+#include "dialogs/dialog_shared.h"
 #include "language/resource_ids.h"
 
 LanguageEntry languages[kMaxLanguages];
@@ -121,16 +122,12 @@ INT_PTR CALLBACK LanguageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_KEYDOWN:
         return TRUE;
     case WM_COMMAND:
-        if ((LOWORD(wParam) == IDC_LANGUAGE_LIST && HIWORD(wParam) == LBN_DBLCLK) ||
-            (LOWORD(wParam) == IDOK && GetFocus() == list)) {
+        if (ActsOnRow(wParam, list, IDC_LANGUAGE_LIST)) {
             Choose(dialog);
             return TRUE;
         }
-        if (LOWORD(wParam) == IDC_LANGUAGE_LIST && HIWORD(wParam) == LBN_SELCHANGE) {
-            SendMessageW(list, LB_SETCURSEL, SendMessageW(list, LB_GETCURSEL, 0, 0), 0);
-            SetFocus(list);
+        if (KeepsSelection(wParam, list, IDC_LANGUAGE_LIST))
             return TRUE;
-        }
         switch (LOWORD(wParam)) {
         case IDOK:
             InvalidateRect(mainWindow, &clientRect, TRUE);

@@ -202,18 +202,7 @@ TEST_F(EndToEnd, TheLanguageMenuListsEveryModuleAndEachChangesTheTexts)
         robot.Expose(dialog);
         std::vector<std::wstring> lines = robot.Lines(GetDlgItem(dialog, IDC_LANGUAGE_LIST));
         ASSERT_EQ(lines.size(), 5u) << "every module of the program folder";
-        // The dialog lists the modules in the order that the folder gives them.
-        std::vector<std::wstring> files;
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(L"???_lang.DLL", &found);
-        do
-            files.push_back(found.cFileName);
-        while (FindNextFileW(search, &found));
-        FindClose(search);
-        int line = -1;
-        for (size_t i = 0; i < files.size(); ++i)
-            if (_wcsnicmp(files[i].c_str(), name, 8) == 0)
-                line = static_cast<int>(i);
+        const int line = LanguageLineOf(name);
         ASSERT_GE(line, 0);
         robot.DoubleClickRow(dialog, IDC_LANGUAGE_LIST, line);
         ASSERT_TRUE(robot.WaitClosed(dialog));

@@ -9,22 +9,9 @@
 #include <vector>
 
 #include "resource_ids.h"
+#include "tests/program_support.h"
 
 namespace {
-
-std::vector<std::wstring> ModuleFiles()
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(L"???_lang.DLL", &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.push_back(found.cFileName);
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-    return names;
-}
 
 std::string Narrow(const std::wstring &w)
 {
@@ -129,7 +116,7 @@ protected:
 TEST(LanguageModules, EnglishModuleIsInTheProgramFolder)
 {
     bool english = false;
-    for (const std::wstring &name : ModuleFiles())
+    for (const std::wstring &name : LanguageModuleFiles())
         english |= _wcsicmp(name.c_str(), L"eng_lang.dll") == 0;
     EXPECT_TRUE(english);
 }
@@ -282,7 +269,7 @@ TEST_P(LanguageModule, EveryTemplateHasItsControlsAndItsTextsFit)
         << "the value entry takes digits only";
 }
 
-INSTANTIATE_TEST_SUITE_P(Installed, LanguageModule, testing::ValuesIn(ModuleFiles()),
+INSTANTIATE_TEST_SUITE_P(Installed, LanguageModule, testing::ValuesIn(LanguageModuleFiles()),
                          [](const testing::TestParamInfo<std::wstring> &info) {
                              std::string name;
                              for (wchar_t ch : info.param.substr(0, 3))

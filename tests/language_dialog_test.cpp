@@ -57,20 +57,7 @@ public:
         CloseHandle(f);
         files.push_back(as);
     }
-    // The files of the pattern in the order that the platform lists them.
-    std::vector<std::wstring> Listed()
-    {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(L"???_lang.DLL", &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return names;
-        do
-            names.push_back(found.cFileName);
-        while (FindNextFileW(search, &found));
-        FindClose(search);
-        return names;
-    }
+    std::vector<std::wstring> Listed() { return LanguageModuleFiles(); }
     wchar_t program[MAX_PATH];
     wchar_t folder[MAX_PATH];
     std::vector<std::wstring> files;

@@ -73,6 +73,29 @@ std::wstring ModuleText(UINT id)
     return text;
 }
 
+std::vector<std::wstring> LanguageModuleFiles()
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(L"???_lang.DLL", &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(found.cFileName);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+int LanguageLineOf(const wchar_t *module)
+{
+    const std::vector<std::wstring> files = LanguageModuleFiles();
+    for (size_t i = 0; i < files.size(); ++i)
+        if (_wcsnicmp(files[i].c_str(), module, 8) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
 MessageBoxWatcher::MessageBoxWatcher()
 {
     watcher = this;

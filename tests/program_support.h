@@ -14,6 +14,10 @@ void LoadLanguage(const wchar_t *module = L"eng_lang");
 // Frees the device map records and zeroes every record, count and flag.
 void ResetProgramState();
 std::wstring ModuleText(UINT id);
+// The language module files of the current folder, in the order that the platform lists them.
+std::vector<std::wstring> LanguageModuleFiles();
+// The line of the language dialog that lists the module (its place in that order), or -1.
+int LanguageLineOf(const wchar_t *module);
 
 struct ShownBox {
     std::wstring caption;

@@ -1,5 +1,7 @@
 #include "tests/robot.h"
 
+#include "tests/modal_script.h"
+
 namespace {
 
 struct Search {
@@ -136,14 +138,7 @@ void Robot::Type(HWND edit, const std::wstring &text)
 std::vector<std::wstring> Robot::Lines(HWND list)
 {
     Settle();
-    std::vector<std::wstring> lines;
-    const int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < n; ++i) {
-        wchar_t line[1024] = {};
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line));
-        lines.push_back(line);
-    }
-    return lines;
+    return ListLines(list);  // list box messages work across processes
 }
 
 void Robot::Expose(HWND window)

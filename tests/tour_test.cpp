@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "language/resource_ids.h"
+#include "tests/program_support.h"
 #include "tests/robot.h"
 
 namespace {
@@ -56,16 +57,7 @@ void SwitchLanguage(Robot &robot, const wchar_t *module, Camera *camera)
     ASSERT_NE(languages, nullptr);
     if (camera)
         camera->Take(languages, L"language-dialog");
-    int line = 0;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(L"???_lang.DLL", &found);
-    for (int i = 0; search != INVALID_HANDLE_VALUE; ++i) {
-        if (_wcsnicmp(found.cFileName, module, 8) == 0)
-            line = i;
-        if (!FindNextFileW(search, &found))
-            break;
-    }
-    FindClose(search);
+    const int line = LanguageLineOf(module);
     robot.DoubleClickRow(languages, IDC_LANGUAGE_LIST, line);
     robot.WaitClosed(languages);
 }
