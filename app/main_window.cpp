@@ -260,7 +260,7 @@ void RememberAppliedLanguage()
 
 bool ReportFailedWrites(HWND owner, std::uint32_t failed)
 {
-    for (int i = 0; i < adapterCount && i < 32; ++i) {
+    for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i) {
         if (!(failed & (1u << i)))
             continue;
         LoadText(IDS_WRITE_FAILED, stringBuffer, 120);
