@@ -1,5 +1,7 @@
 #include "tests/modal_script.h"
 
+#include "tests/program_support.h"
+
 namespace {
 
 ModalScript *script;
@@ -21,14 +23,8 @@ void CALLBACK RunStep(HWND dialog, UINT, UINT_PTR id, DWORD)
 // set on every new dialog.
 LRESULT CALLBACK Created(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_CREATEWND && script) {
-        HWND window = reinterpret_cast<HWND>(wParam);
-        const CREATESTRUCTW *create = reinterpret_cast<CBT_CREATEWNDW *>(lParam)->lpcs;
-        wchar_t cls[32] = {};
-        GetClassNameW(window, cls, 32);
-        if (lstrcmpW(cls, L"#32770") == 0 && !(create->style & WS_CHILD))
-            SetTimer(window, kStepTimer, 1, RunStep);
-    }
+    if (HWND dialog = script ? NewTopLevelDialog(code, wParam, lParam) : nullptr)
+        SetTimer(dialog, kStepTimer, 1, RunStep);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

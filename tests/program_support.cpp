@@ -32,18 +32,23 @@ void CALLBACK AnswerBox(HWND box, UINT, UINT_PTR id, DWORD)
 // Every new dialog gets a timer; those that turn out to be message boxes are answered.
 LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_CREATEWND && watcher) {
-        HWND window = reinterpret_cast<HWND>(wParam);
-        const CREATESTRUCTW *create = reinterpret_cast<CBT_CREATEWNDW *>(lParam)->lpcs;
-        wchar_t cls[32] = {};
-        GetClassNameW(window, cls, 32);
-        if (lstrcmpW(cls, L"#32770") == 0 && !(create->style & WS_CHILD))
-            SetTimer(window, kBoxTimer, 1, AnswerBox);
-    }
+    if (HWND box = watcher ? NewTopLevelDialog(code, wParam, lParam) : nullptr)
+        SetTimer(box, kBoxTimer, 1, AnswerBox);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 }  // namespace
+
+HWND NewTopLevelDialog(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code != HCBT_CREATEWND)
+        return nullptr;
+    HWND window = reinterpret_cast<HWND>(wParam);
+    const CREATESTRUCTW *create = reinterpret_cast<CBT_CREATEWNDW *>(lParam)->lpcs;
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    return lstrcmpW(cls, L"#32770") == 0 && !(create->style & WS_CHILD) ? window : nullptr;
+}
 
 void LoadLanguage(const wchar_t *module)
 {

@@ -19,6 +19,10 @@ std::vector<std::wstring> LanguageModuleFiles();
 // The line of the language dialog that lists the module (its place in that order), or -1.
 int LanguageLineOf(const wchar_t *module);
 
+// From a WH_CBT hook: the dialog (message boxes included) being created, or
+// null for any other window and any other hook code.
+HWND NewTopLevelDialog(int code, WPARAM wParam, LPARAM lParam);
+
 struct ShownBox {
     std::wstring caption;
     std::wstring text;
