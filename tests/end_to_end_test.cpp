@@ -330,3 +330,31 @@ TEST_F(EndToEnd, AnInvalidImageBecomesValidAndTheListFollowsAfterTheSave)
     robot.Click(robot.main, 1);
     EXPECT_TRUE(robot.WaitForExit());
 }
+
+TEST_F(EndToEnd, ATypedValueReachesTheAdapter)
+{
+    robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
+    HWND table = robot.WaitForDialog();
+    ASSERT_NE(table, nullptr);
+    robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 5);
+    HWND device = nullptr;
+    for (int i = 0; i < 100 && (!device || device == table); ++i)
+        device = robot.WaitForDialog();
+    ASSERT_NE(device, table);
+    robot.DoubleClickRow(device, IDC_DEVICE_LIST, 3);
+    HWND value = nullptr;
+    for (int i = 0; i < 100 && (!value || value == device); ++i)
+        value = robot.WaitForDialog();
+    ASSERT_NE(value, device);
+    robot.Type(GetDlgItem(value, IDC_VALUE_EDIT), L"4x2");  // the entry takes digits only
+    robot.Click(value, IDOK);
+    ASSERT_TRUE(robot.WaitClosed(value));
+    robot.Click(device, IDOK);
+    ASSERT_TRUE(robot.WaitClosed(device));
+    robot.Click(table, IDOK);
+    ASSERT_TRUE(robot.WaitClosed(table));
+    robot.Click(robot.main, 0);
+    EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_SAVED));
+    ASSERT_TRUE(robot.WaitForExit());
+    EXPECT_EQ(Stored(2).deviceTable[5].deviceValue.get(), 42);
+}
