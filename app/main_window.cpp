@@ -9,6 +9,7 @@
 #include "dialogs/dialogs.h"
 #include "discovery/device_map.h"
 #include "language/language_selection.h"
+#include "language/module_contract.h"
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
 #include "store/chip_table.h"
@@ -141,9 +142,7 @@ void ChangeLanguage(HWND window)
     SetThreadLocale(currentLcid);
     _wsetlocale(LC_ALL, localeName);
     HMODULE module = LoadLibraryW(languageModuleName);
-    // A module without its menu bar or its language dialog would leave no way back.
-    if (module && (!FindResourceW(module, MAKEINTRESOURCEW(IDM_MAIN), MAKEINTRESOURCEW(4)) ||
-                   !FindResourceW(module, MAKEINTRESOURCEW(IDD_LANGUAGE), MAKEINTRESOURCEW(5)))) {
+    if (module && !HoldsEveryResource(module)) {
         if (module != languageModule)
             FreeLibrary(module);
         module = nullptr;

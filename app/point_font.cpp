@@ -15,6 +15,11 @@ LONG TenthsOfPixels(int tenthsOfPoint, float pixelsPerInch)
     return static_cast<LONG>(std::trunc(static_cast<double>(tenthsOfPoint) * pixelsPerInch * kPointsToInches));
 }
 
+float PhysicalPixelsPerInch(int pixels, int millimetres)
+{
+    return static_cast<float>(static_cast<double>(pixels) / millimetres * 25.4);
+}
+
 HFONT CreatePointFont(HDC dc, const char *face, int height, int width, unsigned attributes, int logicalResolution)
 {
     SaveDC(dc);
@@ -28,8 +33,8 @@ HFONT CreatePointFont(HDC dc, const char *face, int height, int width, unsigned 
         rx = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX));
         ry = static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY));
     } else {
-        rx = static_cast<float>(static_cast<double>(GetDeviceCaps(dc, HORZRES)) / GetDeviceCaps(dc, HORZSIZE) * 25.4);
-        ry = static_cast<float>(static_cast<double>(GetDeviceCaps(dc, VERTRES)) / GetDeviceCaps(dc, VERTSIZE) * 25.4);
+        rx = PhysicalPixelsPerInch(GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, HORZSIZE));
+        ry = PhysicalPixelsPerInch(GetDeviceCaps(dc, VERTRES), GetDeviceCaps(dc, VERTSIZE));
     }
     POINT size = {TenthsOfPixels(width, rx), TenthsOfPixels(height, ry)};
     DPtoLP(dc, &size, 1);

@@ -14,6 +14,9 @@ enum : unsigned {
 // given resolution in pixels per inch.
 LONG TenthsOfPixels(int tenthsOfPoint, float pixelsPerInch);
 
+// Pixels per inch of a display surface that shows pixels over millimetres.
+float PhysicalPixelsPerInch(int pixels, int millimetres);
+
 // Creates the font; the caller selects it and deletes it. The context is
 // left with the state it had.
 HFONT CreatePointFont(HDC dc, const char *face, int height, int width, unsigned attributes, int logicalResolution);

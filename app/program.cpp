@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "app/shell.h"
+#include "language/module_contract.h"
 #include "language/resource_ids.h"
 
 bool StartProgram(HINSTANCE instance)
@@ -19,10 +20,13 @@ bool StartProgram(HINSTANCE instance)
     _wsetlocale(LC_ALL, localeName);
     lstrcpyW(languageModuleName, L"eng_lang");
     languageModule = LoadLibraryW(languageModuleName);
-    if (!languageModule) {
-        // Without its language module the program has no texts of its own.
+    if (!HoldsEveryResource(languageModule)) {
+        // Without its language module the program has no texts, menu or dialogs of its own.
+        if (languageModule)
+            FreeLibrary(languageModule);
+        languageModule = nullptr;
         MessageBoxW(nullptr,
-                    L"The language module eng_lang.dll was not found in the current folder.\n"
+                    L"The language module eng_lang.dll was not found in the current folder, or it is damaged.\n"
                     L"Start ktrcfg.exe from its own folder, beside its *_lang.dll files.",
                     L"ktrcfg", MB_OK | MB_ICONERROR);
         SetThreadLocale(savedThreadLocale);

@@ -14,7 +14,7 @@ std::uint8_t editHostId;
 
 namespace {
 
-void AddRow(UINT label, const wchar_t *format, UINT word, int number)
+void AddRow(HWND list, UINT label, const wchar_t *format, UINT word, int number)
 {
     wchar_t *p = textBuffer;
     LoadText(label, stringBuffer, 80);
@@ -25,12 +25,13 @@ void AddRow(UINT label, const wchar_t *format, UINT word, int number)
     } else {
         wsprintfW(p, format, number);
     }
-    SendMessageW(settingsList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(textBuffer));
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(textBuffer));
 }
 
 void Paint(HWND dialog)
 {
-    SendMessageW(settingsList, LB_RESETCONTENT, 0, 0);
+    HWND list = GetDlgItem(dialog, IDC_ADAPTER_LIST);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
     PAINTSTRUCT paint;
     BeginPaint(dialog, &paint);
     HDC dc = GetDC(dialog);
@@ -43,18 +44,18 @@ void Paint(HWND dialog)
     SelectObject(dc, oldFont);
     ReleaseDC(dialog, dc);
 
-    AddRow(IDS_ADAPTER_ROW0, L"  %s", (editAdapterFlags & kAdapterFlagOption0) ? IDS_WORD_ON : IDS_WORD_OFF, 0);
-    AddRow(IDS_ADAPTER_ROW0 + 1, L"  %s",
+    AddRow(list, IDS_ADAPTER_ROW0, L"  %s", (editAdapterFlags & kAdapterFlagOption0) ? IDS_WORD_ON : IDS_WORD_OFF, 0);
+    AddRow(list, IDS_ADAPTER_ROW0 + 1, L"  %s",
            (editAdapterFlags & kAdapterFlagOption1) ? IDS_WORD_ENABLED : IDS_WORD_DISABLED, 0);
-    AddRow(IDS_ADAPTER_ROW0 + 2, L"  %d\t", 0, editHostId);
-    AddRow(IDS_ADAPTER_ROW0 + 3, L"  %s", editAdapterOption == 0 ? IDS_WORD_STANDARD : IDS_WORD_EXTENDED, 0);
+    AddRow(list, IDS_ADAPTER_ROW0 + 2, L"  %d\t", 0, editHostId);
+    AddRow(list, IDS_ADAPTER_ROW0 + 3, L"  %s", editAdapterOption == 0 ? IDS_WORD_STANDARD : IDS_WORD_EXTENDED, 0);
     EndPaint(dialog, &paint);
     SetFocus(dialog);
 }
 
 INT_PTR ActOnRow(HWND dialog)
 {
-    const LRESULT row = SendMessageW(settingsList, LB_GETCURSEL, 0, 0);
+    const LRESULT row = SendDlgItemMessageW(dialog, IDC_ADAPTER_LIST, LB_GETCURSEL, 0, 0);
     AdapterRecord &record = workingRecords[currentAdapter];
     if (record.image.adapterFlags.get() & kDefaultsSubstituted) {
         ShowWarning(dialog, IDS_DEFAULTS_IN_PLACE, 80);
@@ -68,7 +69,10 @@ INT_PTR ActOnRow(HWND dialog)
         editAdapterFlags ^= kAdapterFlagOption1;
         break;
     case 2:
-        DialogBoxParamW(languageModule, MAKEINTRESOURCEW(IDD_HOST_ID), dialog, HostIdDlgProc, 0);
+        // A picker that could not be opened picks nothing and changes nothing.
+        pickedHostId = 255;
+        if (DialogBoxParamW(languageModule, MAKEINTRESOURCEW(IDD_HOST_ID), dialog, HostIdDlgProc, 0) == -1)
+            return TRUE;
         if (pickedHostId != 255)
             editHostId = static_cast<std::uint8_t>(pickedHostId);
         break;
@@ -85,9 +89,10 @@ INT_PTR ActOnRow(HWND dialog)
 
 INT_PTR Command(HWND dialog, WPARAM wParam)
 {
-    if (ActsOnRow(wParam, settingsList, IDC_ADAPTER_LIST))
+    HWND list = GetDlgItem(dialog, IDC_ADAPTER_LIST);
+    if (ActsOnRow(wParam, list, IDC_ADAPTER_LIST))
         return ActOnRow(dialog);
-    if (KeepsSelection(wParam, settingsList, IDC_ADAPTER_LIST))
+    if (KeepsSelection(wParam, list, IDC_ADAPTER_LIST))
         return TRUE;
     AdapterRecord &record = workingRecords[currentAdapter];
     switch (LOWORD(wParam)) {
@@ -127,7 +132,6 @@ INT_PTR CALLBACK AdapterDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         editAdapterFlags = image.adapterFlags.get();
         editAdapterOption = image.adapterOption.get();
         editHostId = image.hostId;
-        settingsList = GetDlgItem(dialog, IDC_ADAPTER_LIST);
         return TRUE;
     }
     case WM_PAINT:

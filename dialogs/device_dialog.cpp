@@ -91,7 +91,8 @@ bool ShowsValue(int row)
 
 void Paint(HWND dialog)
 {
-    SendMessageW(settingsList, LB_RESETCONTENT, 0, 0);
+    HWND list = GetDlgItem(dialog, IDC_DEVICE_LIST);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(dialog, &paint);
     HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
@@ -109,12 +110,14 @@ void Paint(HWND dialog)
             ValueText(p, row);
         else
             MixedText(p, row);
-        SendMessageW(settingsList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(textBuffer));
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(textBuffer));
     }
     EndPaint(dialog, &paint);
-    SetFocus(settingsList);
+    SetFocus(list);
 }
 
+// Ends with 1 when the picker made a choice; 0 when it was left without one,
+// -1 when it could not be opened. Only a choice changes the entry.
 INT_PTR Pick(HWND dialog, UINT templateId, DLGPROC proc)
 {
     return DialogBoxParamW(languageModule, MAKEINTRESOURCEW(templateId), dialog, proc, 0);
@@ -122,8 +125,7 @@ INT_PTR Pick(HWND dialog, UINT templateId, DLGPROC proc)
 
 void PickOption(HWND dialog, UINT templateId, std::uint8_t bit, int &changed)
 {
-    Pick(dialog, templateId, YesNoDlgProc);
-    if (!yesChosen && !noChosen)
+    if (Pick(dialog, templateId, YesNoDlgProc) != 1 || (!yesChosen && !noChosen))
         return;
     if (yesChosen)
         editEntry.deviceFlags |= bit;
@@ -135,7 +137,7 @@ void PickOption(HWND dialog, UINT templateId, std::uint8_t bit, int &changed)
 
 INT_PTR EditRow(HWND dialog)
 {
-    const LRESULT row = SendMessageW(settingsList, LB_GETCURSEL, 0, 0);
+    const LRESULT row = SendDlgItemMessageW(dialog, IDC_DEVICE_LIST, LB_GETCURSEL, 0, 0);
     AdapterRecord &record = workingRecords[currentAdapter];
     switch (row) {
     case 0:
@@ -149,8 +151,7 @@ INT_PTR EditRow(HWND dialog)
         }
         break;
     case 1:
-        Pick(dialog, IDD_WIDTH, WidthDlgProc);
-        if (widthChanged) {
+        if (Pick(dialog, IDD_WIDTH, WidthDlgProc) == 1) {
             editEntry.busWidth = static_cast<std::uint8_t>(pickerResult);
             record.modified = 1;
         }
@@ -182,9 +183,10 @@ INT_PTR EditRow(HWND dialog)
 
 INT_PTR Command(HWND dialog, WPARAM wParam)
 {
-    if (ActsOnRow(wParam, settingsList, IDC_DEVICE_LIST))
+    HWND list = GetDlgItem(dialog, IDC_DEVICE_LIST);
+    if (ActsOnRow(wParam, list, IDC_DEVICE_LIST))
         return EditRow(dialog);
-    if (KeepsSelection(wParam, settingsList, IDC_DEVICE_LIST))
+    if (KeepsSelection(wParam, list, IDC_DEVICE_LIST))
         return TRUE;
     AdapterRecord &record = workingRecords[currentAdapter];
     switch (LOWORD(wParam)) {
@@ -222,7 +224,6 @@ INT_PTR CALLBACK DeviceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     case WM_INITDIALOG:
         ClearChangeFlags();
         editEntry = editImage.deviceTable[static_cast<size_t>(currentDevice)];
-        settingsList = GetDlgItem(dialog, IDC_DEVICE_LIST);
         modifiedAtOpen = workingRecords[currentAdapter].modified;
         return TRUE;
     case WM_PAINT:

@@ -1,12 +1,11 @@
 // The device table: one row per SCSI ID with the device that the device map
 // lists there and its seven settings. The host adapter's own row stands for
 // all devices: what is changed through it is copied into every entry.
-#include <cwctype>
-
 #include "app/message_box.h"
 #include "app/point_font.h"
 #include "app/shell.h"
 #include "dialogs/dialog_shared.h"
+#include "dialogs/device_name.h"
 #include "dialogs/dialogs.h"
 #include "discovery/device_map.h"
 #include "language/resource_ids.h"
@@ -18,8 +17,6 @@
 namespace {
 
 constexpr COLORREF kTableHeaderBand = 0x800000;  // RGB 00 00 80
-constexpr int kNameRoom = 40;                     // name, one tab and the terminator
-constexpr int kNameCut = 15;
 
 RECT clientRect;
 
@@ -27,39 +24,6 @@ RECT clientRect;
 constexpr int kStops1049[10] = {9, 12, 17, 21, 26, 29, 32, 35, 38, 41};
 constexpr int kStops1034[10] = {9, 12, 17, 20, 27, 30, 33, 36, 39, 42};
 constexpr int kStopsOther[10] = {9, 12, 16, 20, 24, 28, 32, 36, 40, 44};
-
-// The first character stays; every later upper-case one is lowered, by the
-// standard library's locale.
-void LowerAfterFirst(wchar_t *name)
-{
-    for (int i = 1; name[i]; ++i)
-        if (std::iswupper(name[i]))
-            name[i] = static_cast<wchar_t>(std::towlower(name[i]));
-}
-
-void DeviceName(int id, wchar_t *name)
-{
-    name[0] = 0;
-    const DeviceMapEntry *entry = deviceMaps[currentAdapter];
-    const DeviceSlot *slot = nullptr;
-    for (int i = 0; entry && i < kDeviceSlots && !slot; ++i)
-        if (entry->devices[i].targetId == id)
-            slot = &entry->devices[i];
-    if (slot) {
-        lstrcpynW(name, slot->identifier, kNameRoom - 1);
-        LowerAfterFirst(name);
-        if (lstrlenW(name) > kNameCut) {
-            name[kNameCut] = L' ';
-            name[kNameCut + 1] = 0;
-        }
-    } else if (id == editImage.hostId) {
-        lstrcpynW(name, ChipName(savedRecords[currentAdapter].chipType), kNameRoom - 1);
-        LowerAfterFirst(name);
-    } else {
-        LoadText(IDS_NO_DEVICE, name, kNameRoom - 1);
-    }
-    lstrcatW(name, L"\t");
-}
 
 int Word(wchar_t *p, const wchar_t *format, UINT id)
 {
@@ -136,8 +100,8 @@ void ComposeRow(int r)
 void Paint(HWND dialog)
 {
     GetClientRect(dialog, &clientRect);
-    settingsList = GetDlgItem(dialog, IDC_DEVICE_TABLE_LIST);
-    SendMessageW(settingsList, LB_RESETCONTENT, 0, 0);
+    HWND list = GetDlgItem(dialog, IDC_DEVICE_TABLE_LIST);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
     PAINTSTRUCT paint;
     BeginPaint(dialog, &paint);
     HDC dc = GetDC(dialog);  // the whole client area: the header is redrawn at every paint
@@ -164,11 +128,11 @@ void Paint(HWND dialog)
         stops[i] = set[i] * charWidth;
     for (int r = 0; r < kScsiIds; ++r) {
         ComposeRow(r);
-        SendMessageW(settingsList, LB_SETTABSTOPS, 10, reinterpret_cast<LPARAM>(stops));
-        SendMessageW(settingsList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(textBuffer));
+        SendMessageW(list, LB_SETTABSTOPS, 10, reinterpret_cast<LPARAM>(stops));
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(textBuffer));
     }
     EndPaint(dialog, &paint);
-    SetFocus(settingsList);
+    SetFocus(list);
 }
 
 // Copies each field changed on the host's row into all 16 entries.
@@ -211,13 +175,14 @@ INT_PTR OpenRow(HWND dialog)
         ShowWarning(dialog, IDS_DEFAULTS_IN_PLACE, 70);
         return TRUE;
     }
-    const LRESULT row = SendMessageW(settingsList, LB_GETCURSEL, 0, 0);
+    const LRESULT row = SendDlgItemMessageW(dialog, IDC_DEVICE_TABLE_LIST, LB_GETCURSEL, 0, 0);
     if (row < 0 || row >= kScsiIds)
         return TRUE;
     currentDevice = static_cast<int>(row);
     const UINT templateId = currentDevice == record.image.hostId ? IDD_DEVICE_HOST : IDD_DEVICE;
-    DialogBoxParamW(languageModule, MAKEINTRESOURCEW(templateId), dialog, DeviceDlgProc, 0);
-    if (currentDevice == editImage.hostId)
+    // A device dialog that could not be opened changed nothing: there is nothing to copy.
+    const INT_PTR opened = DialogBoxParamW(languageModule, MAKEINTRESOURCEW(templateId), dialog, DeviceDlgProc, 0);
+    if (opened != -1 && currentDevice == editImage.hostId)
         Propagate();
     PostMessageW(dialog, WM_PAINT, 0, 0);
     return TRUE;
@@ -226,10 +191,8 @@ INT_PTR OpenRow(HWND dialog)
 INT_PTR Command(HWND dialog, WPARAM wParam)
 {
     HWND list = GetDlgItem(dialog, IDC_DEVICE_TABLE_LIST);
-    if (ActsOnRow(wParam, list, IDC_DEVICE_TABLE_LIST)) {
-        settingsList = list;
+    if (ActsOnRow(wParam, list, IDC_DEVICE_TABLE_LIST))
         return OpenRow(dialog);
-    }
     if (KeepsSelection(wParam, list, IDC_DEVICE_TABLE_LIST))
         return TRUE;
     switch (LOWORD(wParam)) {
@@ -260,7 +223,6 @@ INT_PTR CALLBACK DeviceTableDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_INITDIALOG:
         GetClientRect(dialog, &clientRect);
         editImage = workingRecords[currentAdapter].image;
-        settingsList = GetDlgItem(dialog, IDC_DEVICE_TABLE_LIST);
         return TRUE;
     case WM_PAINT:
         Paint(dialog);

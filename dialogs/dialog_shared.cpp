@@ -4,7 +4,6 @@
 #include "app/shell.h"
 #include "dialogs/dialogs.h"
 
-HWND settingsList;
 int charWidth;
 int lineHeight;
 

@@ -8,7 +8,6 @@
 
 #include "store/settings_image.h"
 
-extern HWND settingsList;  // the list of whichever settings dialog opened last
 extern int charWidth;      // of the system fixed font, measured at every dialog paint
 extern int lineHeight;
 

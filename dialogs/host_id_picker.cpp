@@ -21,17 +21,37 @@ bool DeviceListedAt(const DeviceMapEntry *entry, int id)
     return false;
 }
 
-void Paint(HWND dialog)
+// Disables the IDs at which a device answers. The focus never stays on a
+// button that this disables, or the keyboard would reach no control; it
+// goes to the adapter's own ID, which can always be chosen.
+void EnableFreeIds(HWND dialog, bool placeFocus)
 {
-    PAINTSTRUCT paint;
-    BeginPaint(dialog, &paint);
     const AdapterRecord &record = workingRecords[currentAdapter];
     // A narrow adapter has IDs 0 to 7 only; the template decides how 8 to 15 look then.
     const int examined = DefaultBusWidth(record.chipType) == 8 ? 8 : kScsiIds;
+    HWND focus = GetFocus();
+    const bool focusHere = focus && IsChild(dialog, focus);
     for (int id = 0; id < examined; ++id) {
         const bool taken = DeviceListedAt(deviceMaps[currentAdapter], id) && id != record.image.hostId;
         EnableWindow(GetDlgItem(dialog, IDC_HOST_ID_BASE + id), !taken);
     }
+    if (focusHere && (!IsWindowEnabled(focus) || GetFocus() != focus))
+        placeFocus = true;
+    if (!GetFocus() && GetActiveWindow() == dialog)
+        placeFocus = true;
+    if (!placeFocus)
+        return;
+    HWND own = record.image.hostId < kScsiIds ? GetDlgItem(dialog, IDC_HOST_ID_BASE + record.image.hostId) : nullptr;
+    if (!own || !IsWindowEnabled(own))
+        own = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(own), TRUE);
+}
+
+void Paint(HWND dialog)
+{
+    PAINTSTRUCT paint;
+    BeginPaint(dialog, &paint);
+    EnableFreeIds(dialog, false);
     EndPaint(dialog, &paint);
 }
 
@@ -41,7 +61,8 @@ INT_PTR CALLBACK HostIdDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:
-        return TRUE;
+        EnableFreeIds(dialog, true);
+        return FALSE;
     case WM_PAINT:
         Paint(dialog);
         return TRUE;

@@ -84,6 +84,8 @@ INT_PTR CALLBACK SyncRateDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     }
 }
 
+// Ends with 1 when a width was chosen (pickerResult, widthChanged set) and 0
+// when the picker was left without a choice, which keeps both as they were.
 INT_PTR CALLBACK WidthDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
@@ -97,18 +99,16 @@ INT_PTR CALLBACK WidthDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         switch (LOWORD(wParam)) {
         case IDC_WIDTH_NARROW:
             pickerResult = 8;
-            widthChanged = 1;
             break;
         case IDC_WIDTH_WIDE:
             pickerResult = 16;
-            widthChanged = 1;
             break;
         default:  // Cancel, and any other command, choose no width
-            pickerResult = 0;
-            widthChanged = 0;
-            break;
+            EndDialog(dialog, 0);
+            return TRUE;
         }
-        EndDialog(dialog, 0);
+        widthChanged = 1;
+        EndDialog(dialog, 1);
         return TRUE;
     default:
         return FALSE;

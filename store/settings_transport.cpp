@@ -111,12 +111,19 @@ std::uint32_t SaveAllAdapterSettings()
     std::uint32_t failed = 0;
     SettingsRequest request;
     for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i) {
+        const AdapterRecord before = savedRecords[i];
         savedRecords[i] = workingRecords[i];
         if (!savedRecords[i].modified)
             continue;
-        std::memcpy(request.image.data(), &savedRecords[i].image, kImageSize);
-        if (WriteAdapterSettings(request, i) != 0)
+        // The mark of substituted defaults belongs to this program, never to the adapter.
+        SettingsImage sent = savedRecords[i].image;
+        sent.adapterFlags.set(static_cast<std::uint16_t>(sent.adapterFlags.get() & ~kDefaultsSubstituted));
+        std::memcpy(request.image.data(), &sent, kImageSize);
+        if (WriteAdapterSettings(request, i) != 0) {
+            // What the adapter holds is what it held before.
+            savedRecords[i] = before;
             failed |= 1u << i;
+        }
     }
     return failed;
 }

@@ -17,5 +17,6 @@ int WriteAdapterSettings(SettingsRequest &request, int adapter);
 int LoadAllAdapterSettings(HWND owner, int *count);
 
 // Commits every working record into savedRecords and writes the modified
-// ones. Returns the adapters whose write failed, bit i for adapter i.
+// ones; a record whose write failed keeps in savedRecords what it held, and
+// stays modified. Returns the adapters whose write failed, bit i for adapter i.
 std::uint32_t SaveAllAdapterSettings();

@@ -87,11 +87,7 @@ TEST_F(AdapterDialog, EnterInTheListActsWhileTheOkButtonCloses)
     script.Then([&](HWND dialog) {
         PaintNow(dialog);
         HWND list = GetDlgItem(dialog, IDC_ADAPTER_LIST);
-        SendMessageW(list, LB_SETCURSEL, 0, 0);
-        SetFocus(list);
-        SendMessageW(dialog, WM_COMMAND, IDOK, 0);  // what Enter sends with OK as the default button
-        PumpMessages();
-        stillOpen = IsWindowVisible(dialog) || IsWindow(dialog);
+        stillOpen = EnterOnRow(dialog, IDC_ADAPTER_LIST, 0);
         EXPECT_EQ(editAdapterFlags, 0x0004);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ADAPTER_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
         EXPECT_EQ(GetFocus(), list);
@@ -267,4 +263,59 @@ TEST_F(AdapterDialog, HelpRunsItsThreeStringsTogether)
     EXPECT_EQ(boxes.boxes[0].text,
               ModuleText(IDS_ADAPTER_HELP1) + ModuleText(IDS_ADAPTER_HELP1 + 1) + ModuleText(IDS_ADAPTER_HELP1 + 2));
     EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_WARNING));
+}
+
+TEST_F(AdapterDialog, AHostIdPickerThatCannotOpenChangesNothing)
+{
+    // A module without the picker's template.
+    HMODULE english = languageModule,
+            broken = LoadLibraryExW(FixtureModule(L"enb").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(broken, nullptr);
+    pickedHostId = 3;  // left by an earlier picker
+    script.Then([&](HWND dialog) {
+        languageModule = broken;
+        DoubleClickRow(dialog, IDC_ADAPTER_LIST, 2);
+        languageModule = english;
+        PressButton(dialog, IDOK);
+    });
+    EXPECT_EQ(Open(), 1);
+    EXPECT_EQ(workingRecords[1].image.hostId, 7);
+    EXPECT_EQ(workingRecords[1].modified, 0);
+    FreeLibrary(broken);
+}
+
+TEST_F(AdapterDialog, TheKeyboardWorksInThePickerWhateverItDisables)
+{
+    // A device answers at 0: the first button of the picker cannot be chosen.
+    HWND focus = nullptr;
+    bool focusEnabled = false;
+    size_t rowsBeneath = 0;
+    script.Then([&](HWND dialog) {
+        DoubleClickRow(dialog, IDC_ADAPTER_LIST, 2);
+        DoubleClickRow(dialog, IDC_ADAPTER_LIST, 2);
+        PressKey(dialog, VK_ESCAPE);
+        EXPECT_FALSE(IsWindowVisible(dialog)) << "Escape left the adapter dialog open";
+        EndDialog(dialog, 0);
+    });
+    script.Then([&](HWND picker) {
+        PaintNow(picker);
+        focus = GetFocus();
+        focusEnabled = focus && IsChild(picker, focus) && IsWindowEnabled(focus);
+        PaintNow(GetWindow(picker, GW_OWNER));  // the adapter dialog repaints beneath the picker
+        rowsBeneath = ListLines(GetDlgItem(GetWindow(picker, GW_OWNER), IDC_ADAPTER_LIST)).size();
+        PressKey(picker, VK_ESCAPE);
+        EXPECT_FALSE(IsWindowVisible(picker)) << "Escape left the picker open";
+        EndDialog(picker, 0);  // harmless once it has ended; keeps a failure from hanging the test
+    });
+    script.Then([&](HWND picker) {
+        PaintNow(picker);
+        PressKey(picker, VK_TAB);
+        PressKey(picker, VK_RETURN);  // the button after the adapter's own ID: 8
+        EndDialog(picker, 0);
+    });
+    EXPECT_EQ(Open(), 0);
+    EXPECT_TRUE(focusEnabled) << "the focus is on " << focus;
+    EXPECT_EQ(rowsBeneath, 4u);
+    EXPECT_EQ(editHostId, 8) << "Tab and Enter chose the next ID";
+    EXPECT_TRUE(script.Done());
 }

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <random>
 
 #include "app/shell.h"
+#include "dialogs/device_name.h"
 #include "dialogs/dialogs.h"
 #include "discovery/device_map.h"
 #include "language/resource_ids.h"
@@ -575,4 +577,220 @@ TEST_F(DeviceDialogs, RefusesRowsWhileDefaultsStandIn)
     EXPECT_EQ(boxes.boxes[0].text, Text(IDS_DEFAULTS_IN_PLACE));
     EXPECT_EQ(boxes.boxes[1].text, Text(IDS_TABLE_HELP));
     EXPECT_TRUE(script.Done()) << "no device dialog was opened";
+}
+
+TEST_F(DeviceDialogs, EachDialogActsOnItsOwnListWhateverRepaintedBeneathIt)
+{
+    HWND table = nullptr;
+    std::vector<std::wstring> tableRows, deviceRows;
+    bool stayedOpen = false;
+    script.Then([&](HWND t) {
+        table = t;
+        PaintNow(t);
+        DoubleClickRow(t, IDC_DEVICE_TABLE_LIST, 5);
+        PressButton(t, IDCANCEL);
+    });
+    script.Then([&](HWND device) {
+        PaintNow(device);
+        PaintNow(table);  // the table repaints beneath the device dialog
+        deviceRows = DeviceRows(device);
+        tableRows = ListLines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST));
+        DoubleClickRow(device, IDC_DEVICE_LIST, 1);
+        PaintNow(table);
+        stayedOpen = EnterOnRow(device, IDC_DEVICE_LIST, 2);
+        PressButton(device, IDCANCEL);
+    });
+    script.Then([](HWND width) { PressButton(width, IDC_WIDTH_NARROW); });
+    script.Then([](HWND yesNo) { PressButton(yesNo, IDCANCEL); });
+    OpenTable();
+    EXPECT_EQ(deviceRows.size(), 7u);
+    EXPECT_EQ(tableRows.size(), 16u) << "the device dialog's rows went into the table";
+    EXPECT_TRUE(script.Done()) << "a row of the device dialog opened no picker";
+    EXPECT_TRUE(stayedOpen) << "Enter on a row of the device dialog closed it";
+}
+
+TEST_F(DeviceDialogs, EnterOnAFocusedRowOpensItAndTheDialogsStayOpen)
+{
+    bool tableOpen = false, deviceOpen = false;
+    script.Then([&](HWND table) {
+        PaintNow(table);
+        tableOpen = EnterOnRow(table, IDC_DEVICE_TABLE_LIST, 5);
+        PressButton(table, IDOK);
+    });
+    script.Then([&](HWND device) {
+        PaintNow(device);
+        deviceOpen = EnterOnRow(device, IDC_DEVICE_LIST, 1);
+        PressButton(device, IDOK);
+    });
+    script.Then([](HWND width) { PressButton(width, IDC_WIDTH_NARROW); });
+    EXPECT_EQ(OpenTable(), 1);
+    EXPECT_TRUE(tableOpen);
+    EXPECT_TRUE(deviceOpen);
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(Working(5).busWidth, 8);
+}
+
+TEST_F(DeviceDialogs, APickerLeftWithoutAChoiceKeepsTheHostsEarlierWidth)
+{
+    // Cancel, or Enter with no default button, after a width was chosen.
+    for (bool stray : {false, true}) {
+        for (int id = 0; id < 16; ++id)
+            Working(id).busWidth = 16;
+        std::wstring shown;
+        OnDevice(kHost, [&](HWND device) {
+            DoubleClickRow(device, IDC_DEVICE_LIST, 1);
+            DoubleClickRow(device, IDC_DEVICE_LIST, 1);
+            shown = DeviceRows(device)[1];
+            PressButton(device, IDOK);
+        });
+        script.Then([](HWND width) { PressButton(width, IDC_WIDTH_NARROW); });
+        script.Then([stray](HWND width) {
+            if (stray)
+                PostMessageW(width, WM_COMMAND, IDOK, 0);
+            else
+                PressButton(width, IDCANCEL);
+        });
+        OpenTable();
+        EXPECT_EQ(shown, Text(IDS_DEVICE_ROW0 + 1) + L" 8");
+        for (int id = 0; id < 16; ++id)
+            EXPECT_EQ(Working(id).busWidth, 8) << "entry " << id << (stray ? " after a stray command" : " after Cancel");
+    }
+}
+
+TEST_F(DeviceDialogs, PickersThatCannotOpenChangeNothing)
+{
+    // A module with none of the device dialogs and pickers.
+    HMODULE english = languageModule,
+            broken = LoadLibraryExW(FixtureModule(L"enb").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(broken, nullptr);
+    Working(kHost).busWidth = 8;  // the host's entry differs from the others
+    yesChosen = 1;                // left by an earlier picker
+    DeviceEntry before = {};
+    OnDevice(5, [&](HWND device) {
+        before = editEntry;
+        languageModule = broken;
+        for (int row = 0; row < 7; ++row)
+            DoubleClickRow(device, IDC_DEVICE_LIST, row);
+        languageModule = english;
+        EXPECT_EQ(std::memcmp(&editEntry, &before, sizeof(DeviceEntry)), 0);
+        EXPECT_EQ(rateChanged + widthChanged + option0Changed + valueChanged + option1Changed + option2Changed +
+                      option3Changed, 0);
+        EXPECT_EQ(workingRecords[1].modified, 0);
+        PressButton(device, IDOK);
+    });
+    OpenTable();
+    EXPECT_TRUE(script.Done());
+
+    // A device dialog that cannot open copies nothing from the host's row,
+    // whatever an earlier edit of another row left in the change flags.
+    widthChanged = 1;
+    script.Then([&](HWND table) {
+        languageModule = broken;
+        DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, kHost);
+        languageModule = english;
+        PressButton(table, IDOK);
+    });
+    OpenTable();
+    for (int id = 0; id < 16; ++id)
+        EXPECT_EQ(Working(id).busWidth, id == kHost ? 8 : 16) << id;
+    EXPECT_EQ(workingRecords[1].modified, 0);
+    FreeLibrary(broken);
+}
+
+TEST_F(DeviceDialogs, TheHostsRowFollowsTheHostIdAndCopiesOneFieldAtATime)
+{
+    // Entries whose flag bytes differ in every bit; values all different.
+    const std::uint8_t flags[2] = {0xA5, 0x5A};
+    for (int id = 0; id < 16; ++id) {
+        Working(id).deviceFlags = flags[id % 2];
+        Working(id).syncCode.set(static_cast<std::uint16_t>(id % 2 ? 100 : 48));
+        Working(id).deviceValue.set(static_cast<std::uint16_t>(100 + id));
+    }
+    // The host ID changed in the adapter dialog, confirmed and not saved.
+    script.Then([](HWND dialog) {
+        DoubleClickRow(dialog, IDC_ADAPTER_LIST, 2);
+        PressButton(dialog, IDOK);
+    });
+    script.Then([](HWND picker) { PressButton(picker, IDC_HOST_ID_BASE + 5); });
+    ASSERT_EQ(DialogBoxParamW(languageModule, MAKEINTRESOURCEW(IDD_ADAPTER), nullptr, AdapterDlgProc, 0), 1);
+    ASSERT_EQ(workingRecords[1].image.hostId, 5);
+    workingRecords[1].modified = 0;
+    script.Then([&](HWND table) {
+        rows = TableRows(table);
+        PressButton(table, IDCANCEL);
+    });
+    OpenTable();
+    EXPECT_EQ(rows[5].substr(0, 16), L"05 - Ktr-a0130\t\t") << "no device at 5: the host's row names the chip";
+    EXPECT_EQ(Columns(rows[5])[0], Text(IDS_MIXED));
+    EXPECT_EQ(Columns(rows[5])[3], Text(IDS_MIXED));
+    EXPECT_EQ(Columns(rows[kHost])[3], L"107") << "row 7 is an ordinary row now";
+
+    const SettingsImage start = workingRecords[1].image;
+    struct Field {
+        int row;
+        std::function<void(HWND)> pick;
+        std::function<void(DeviceEntry &)> apply;  // what the host's row gives every entry
+    };
+    const Field fields[] = {
+        {0, [](HWND p) { PressButton(p, IDC_RATE_BASE + 2); }, [](DeviceEntry &e) { e.syncCode.set(200); }},
+        {3,
+         [](HWND p) {
+             SetDlgItemTextW(p, IDC_VALUE_EDIT, L"42");
+             PressButton(p, IDOK);
+         },
+         [](DeviceEntry &e) { e.deviceValue.set(42); }},
+        {2, [](HWND p) { PressButton(p, IDC_NO_OPTION0); }, [](DeviceEntry &e) { e.deviceFlags &= ~1u; }},
+        {4, [](HWND p) { PressButton(p, IDC_YES_OPTION12); }, [](DeviceEntry &e) { e.deviceFlags |= 2u; }},
+        {5, [](HWND p) { PressButton(p, IDC_NO_OPTION12); }, [](DeviceEntry &e) { e.deviceFlags &= ~4u; }},
+        {6, [](HWND p) { PressButton(p, IDC_YES_OPTION3); }, [](DeviceEntry &e) { e.deviceFlags |= 8u; }},
+    };
+    for (const Field &f : fields) {
+        workingRecords[1].image.deviceTable = start.deviceTable;
+        for (int id = 0; id < 16; ++id)
+            Working(id).busWidth = 16;  // one width, so that the rate may be edited
+        const SettingsImage before = workingRecords[1].image;
+        OnDevice(5, [&f](HWND device) {
+            DoubleClickRow(device, IDC_DEVICE_LIST, f.row);
+            PressButton(device, IDOK);
+        });
+        script.Then(f.pick);
+        OpenTable();
+        ASSERT_TRUE(script.Done()) << "row " << f.row;
+        for (int id = 0; id < 16; ++id) {
+            DeviceEntry expected = before.deviceTable[static_cast<size_t>(id)];
+            f.apply(expected);
+            EXPECT_EQ(std::memcmp(&Working(id), &expected, sizeof(DeviceEntry)), 0) << "row " << f.row << ", entry " << id;
+        }
+    }
+
+    // On row 7, no longer the host's, a change reaches entry 7 alone.
+    const SettingsImage before = workingRecords[1].image;
+    OnDevice(kHost, [](HWND device) {
+        DoubleClickRow(device, IDC_DEVICE_LIST, 1);
+        PressButton(device, IDOK);
+    });
+    script.Then([](HWND width) { PressButton(width, IDC_WIDTH_NARROW); });
+    OpenTable();
+    for (int id = 0; id < 16; ++id)
+        EXPECT_EQ(Working(id).busWidth, id == kHost ? 8 : before.deviceTable[static_cast<size_t>(id)].busWidth) << id;
+}
+
+TEST_F(DeviceDialogs, EmptyNamesStayEmpty)
+{
+    wchar_t name[4] = {0, L'A', L'B', 0};
+    LowerAfterFirst(name);
+    EXPECT_EQ(name[1], L'A') << "nothing after the terminator is read or changed";
+    EXPECT_EQ(name[2], L'B');
+
+    // The host's row of a chip without a name, and a unit without an identifier.
+    workingRecords[1].chipType = savedRecords[1].chipType = 2;
+    deviceMaps[1]->devices[4].targetId = 9;
+    deviceMaps[1]->devices[4].identifier[0] = 0;
+    script.Then([&](HWND table) {
+        rows = TableRows(table);
+        PressButton(table, IDCANCEL);
+    });
+    OpenTable();
+    EXPECT_EQ(rows[kHost].substr(0, 7), L"07 - \t\t");
+    EXPECT_EQ(rows[9].substr(0, 7), L"09 - \t\t");
 }

@@ -274,9 +274,8 @@ TEST_F(EndToEnd, EveryEndingPathWritesWhatItShould)
             another.Command(another.main, IDM_EXIT);
         else
             PostMessageW(another.main, WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_TRUE(another.WaitForExit()) << path.how;
+        EXPECT_TRUE(another.EndsWithoutMessageBox()) << path.how;
         EXPECT_EQ(AllWrites(), 0u) << path.how;
-        EXPECT_FALSE(another.IsMessageBox(another.WaitForDialog(100))) << path.how;
     }
 }
 

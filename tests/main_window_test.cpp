@@ -5,6 +5,8 @@
 
 #include <locale.h>
 
+#include <cstdio>
+
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/shell.h"
@@ -170,8 +172,15 @@ TEST_F(MainWindow, StateColumnReadsTheSavedRecord)
     ASSERT_TRUE(Start("port 1 driver ktrscsi\n  adapter chip 6 status 0x0601\n"));
     EXPECT_EQ(ListLines(adapterList)[0].substr(ListLines(adapterList)[0].rfind(L'\t') + 1), ModuleText(IDS_WORD_NO));
     workingRecords[0].image.adapterFlags.set(0x0007);  // what Defaults and OK leave
+    workingRecords[0].modified = 1;
     Paint();
     EXPECT_EQ(ListLines(adapterList)[0].substr(ListLines(adapterList)[0].rfind(L'\t') + 1), ModuleText(IDS_WORD_NO));
+    std::string error;
+    ASSERT_TRUE(SetPortFaults(1, 0x08, error));
+    Command(IDM_SAVE);
+    EXPECT_EQ(ListLines(adapterList)[0].substr(ListLines(adapterList)[0].rfind(L'\t') + 1), ModuleText(IDS_WORD_NO))
+        << "a failed write leaves the stored settings as they were";
+    ASSERT_TRUE(SetPortFaults(1, 0, error));
     Command(IDM_SAVE);
     EXPECT_EQ(ListLines(adapterList)[0].substr(ListLines(adapterList)[0].rfind(L'\t') + 1), ModuleText(IDS_WORD_YES));
 }
@@ -232,6 +241,29 @@ TEST_F(MainWindow, ControlsFollowTheMeasuredFont)
     EXPECT_EQ(GetWindowLongW(saveButton, GWL_STYLE) & 0xFFFFFFFF, 0x50002300);
 }
 
+TEST_F(MainWindow, EveryControlLiesInsideTheWindowAtTheDisplaysResolution)
+{
+    ASSERT_TRUE(Start(kTwoAdapters));
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    RECT client, frame;
+    GetClientRect(window, &client);
+    GetWindowRect(window, &frame);
+    std::printf("at %d dots per inch: font %d by %d, window %ld by %ld, client %ld by %ld\n", dpi, mainCharWidth,
+                mainLineHeight, frame.right - frame.left, frame.bottom - frame.top, client.right, client.bottom);
+    for (HWND control : {adapterList, saveButton, exitButton}) {
+        const RECT r = ClientRectOf(control);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+            << "control " << GetDlgCtrlID(control) << " at " << r.left << "," << r.top << " to " << r.right << ","
+            << r.bottom;
+    }
+    if (dpi == 96) {
+        EXPECT_EQ(frame.right - frame.left, 450);
+        EXPECT_EQ(frame.bottom - frame.top, 350);
+    }
+}
+
 TEST_F(MainWindow, InformationVersionAndTheQuietCommands)
 {
     ASSERT_TRUE(Start(kTwoAdapters));
@@ -248,15 +280,16 @@ TEST_F(MainWindow, InformationVersionAndTheQuietCommands)
     currentAdapter = 1;
     for (UINT id : {static_cast<UINT>(IDM_NOTHING1), static_cast<UINT>(IDM_NOTHING2), static_cast<UINT>(IDM_ADAPTER_BASE + adapterCount),
                     static_cast<UINT>(IDM_DEVICE_TABLE_BASE + adapterCount), 12345u}) {
+        SendMessageW(adapterList, LB_RESETCONTENT, 0, 0);
         EXPECT_EQ(SendMessageW(window, WM_COMMAND, id, 0), 0);
         Pump();
+        EXPECT_EQ(ListLines(adapterList).size(), 2u) << "command " << id << " repaints";
     }
     EXPECT_EQ(SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDM_INFORMATION, 1), 0), 1) << "notifications are ignored";
     Pump();
     EXPECT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(currentAdapter, 1);
     EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(ListLines(adapterList).size(), 2u) << "every command repaints";
 }
 
 TEST_F(MainWindow, SaveCommandWritesTheModifiedAdaptersAndStaysOpen)
@@ -389,25 +422,35 @@ TEST_F(MainWindow, LanguageChangesRebuildMenusAndControlsOnce)
     EXPECT_TRUE(script.Done());
 }
 
-TEST(ProgramStart, WithoutItsLanguageModuleSaysSoAndEnds)
+TEST(ProgramStart, WithoutAWholeLanguageModuleSaysSoAndEnds)
 {
-    wchar_t temp[MAX_PATH], folder[MAX_PATH], before[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    wsprintfW(folder, L"%sktrcfg-empty-%lu", temp, GetCurrentProcessId());
-    CreateDirectoryW(folder, nullptr);
-    GetCurrentDirectoryW(MAX_PATH, before);
-    SetCurrentDirectoryW(folder);
-    while (HMODULE loaded = GetModuleHandleW(L"eng_lang.dll"))
-        FreeLibrary(loaded);
-    languageModule = nullptr;
-    MessageBoxWatcher boxes;
-    EXPECT_FALSE(StartProgram(GetModuleHandleW(nullptr)));
-    SetCurrentDirectoryW(before);
-    RemoveDirectoryW(folder);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_NE(boxes.boxes[0].text.find(L"eng_lang"), std::wstring::npos);
-    EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_ERROR));
-    EXPECT_EQ(backdropBrush, nullptr);
+    // No module at all, one without its menu bar, one with its menu bar but no dialogs.
+    for (const std::wstring &module : {std::wstring(), FixtureModule(L"enb"), FixtureModule(L"mnu")}) {
+        wchar_t temp[MAX_PATH], folder[MAX_PATH], before[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        wsprintfW(folder, L"%sktrcfg-empty-%lu", temp, GetCurrentProcessId());
+        CreateDirectoryW(folder, nullptr);
+        const std::wstring copy = std::wstring(folder) + L"\\eng_lang.dll";
+        DeleteFileW(copy.c_str());
+        if (!module.empty()) {
+            ASSERT_TRUE(CopyFileW(module.c_str(), copy.c_str(), FALSE));
+        }
+        GetCurrentDirectoryW(MAX_PATH, before);
+        SetCurrentDirectoryW(folder);
+        while (HMODULE loaded = GetModuleHandleW(L"eng_lang.dll"))
+            FreeLibrary(loaded);
+        languageModule = nullptr;
+        MessageBoxWatcher boxes;
+        EXPECT_FALSE(StartProgram(GetModuleHandleW(nullptr))) << (module.empty() ? "no module" : "a partial module");
+        SetCurrentDirectoryW(before);
+        EXPECT_EQ(GetModuleHandleW(L"eng_lang.dll"), nullptr) << "a module that is not taken up is released";
+        DeleteFileW(copy.c_str());
+        RemoveDirectoryW(folder);
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_NE(boxes.boxes[0].text.find(L"eng_lang"), std::wstring::npos);
+        EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_ERROR));
+        EXPECT_EQ(backdropBrush, nullptr);
+    }
 }
 
 namespace {

@@ -86,6 +86,27 @@ void DoubleClickRow(HWND dialog, int listId, int row)
     PaintNow(dialog);
 }
 
+void PressKey(HWND dialog, UINT key)
+{
+    for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+        MSG m = {GetFocus(), message, key, message == WM_KEYDOWN ? 1 : 0xC0000001, 0, {}};
+        if (!IsDialogMessageW(dialog, &m)) {
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+    }
+    PumpMessages();
+}
+
+bool EnterOnRow(HWND dialog, int listId, int row)
+{
+    HWND list = GetDlgItem(dialog, listId);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    SetFocus(list);
+    PressKey(dialog, VK_RETURN);
+    return IsWindowVisible(dialog) != FALSE;
+}
+
 void PressButton(HWND dialog, int id)
 {
     HWND button = GetDlgItem(dialog, id);

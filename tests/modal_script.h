@@ -40,5 +40,13 @@ void PaintNow(HWND dialog);
 // Selects a row of the dialog's list and double-clicks it.
 void DoubleClickRow(HWND dialog, int listId, int row);
 
+// A key pressed and released on the control that has the focus, through the
+// dialog manager as the dialog's modal loop would handle it.
+void PressKey(HWND dialog, UINT key);
+
+// Selects a row of the dialog's list, gives the list the focus and presses
+// Enter; true when the dialog is still shown afterwards.
+bool EnterOnRow(HWND dialog, int listId, int row);
+
 // Clicks a button of the dialog: the focus moves to it first, as with a mouse click.
 void PressButton(HWND dialog, int id);

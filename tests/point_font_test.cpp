@@ -85,8 +85,7 @@ TEST(PointFont, PhysicalResolutionComesFromTheDisplaySize)
     EXPECT_EQ(Described(font).lfHeight, -static_cast<LONG>(tenths * 0.1 + 0.5));
     DeleteObject(font);
     DeleteDC(dc);
-    // 1024 pixels over 320 millimetres is 81.28 pixels per inch.
-    EXPECT_FLOAT_EQ(static_cast<float>(1024.0 / 320 * 25.4), 81.28f);
+    EXPECT_FLOAT_EQ(PhysicalPixelsPerInch(1024, 320), 81.28f);
 }
 
 TEST(PointFont, LeavesTheContextAsItWas)

@@ -138,3 +138,8 @@ void AddDeviceMap(int adapter, int port, std::initializer_list<int> targets)
     if (deviceMapCount <= adapter)
         deviceMapCount = static_cast<std::uint16_t>(adapter + 1);
 }
+
+std::wstring FixtureModule(const wchar_t *name)
+{
+    return std::wstring(KTR_FIXTURES) + L"\\" + name + L"_lang.dll";
+}

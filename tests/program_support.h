@@ -43,5 +43,8 @@ private:
     HHOOK hook;
 };
 
+// The path of a language module that only the tests use (tests/language_fixture.rc).
+std::wstring FixtureModule(const wchar_t *name);
+
 // Gives adapter i a device map entry (as discovery would) listing the targets.
 void AddDeviceMap(int adapter, int port, std::initializer_list<int> targets);

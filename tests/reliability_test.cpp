@@ -171,7 +171,9 @@ TEST(Images, EveryByteOfARandomImageLeavesAsItCame)
             std::vector<std::uint8_t> after;
             ASSERT_TRUE(ReadStoredImage(port, after));
             for (size_t at = 0; at < kImageSize; ++at) {
-                const std::uint8_t expected = ClearedByLoad(at) ? 0 : before[static_cast<size_t>(port)][at];
+                std::uint8_t expected = ClearedByLoad(at) ? 0 : before[static_cast<size_t>(port)][at];
+                if (at == 6)
+                    expected &= 0xF7;  // the mark of substituted defaults never reaches an adapter
                 ASSERT_EQ(after[at], expected) << "image " << images << " byte " << at;
             }
         }

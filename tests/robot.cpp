@@ -76,6 +76,21 @@ bool Robot::WaitForExit(DWORD milliseconds)
     return WaitForSingleObject(process.hProcess, milliseconds) == WAIT_OBJECT_0;
 }
 
+bool Robot::EndsWithoutMessageBox(DWORD milliseconds)
+{
+    bool boxShown = false;
+    for (DWORD waited = 0; waited <= milliseconds; waited += 5) {
+        if (!Running())
+            return !boxShown;
+        if (IsMessageBox(WaitForDialog(0))) {
+            boxShown = true;
+            AnswerMessageBox(0);
+        }
+        Sleep(5);
+    }
+    return false;
+}
+
 HWND Robot::WaitForDialog(DWORD milliseconds)
 {
     for (DWORD waited = 0; waited <= milliseconds; waited += 10) {

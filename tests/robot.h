@@ -15,6 +15,9 @@ public:
     // Starts ktrcfg.exe from the current folder and waits for its main window.
     bool Start();
     bool WaitForExit(DWORD milliseconds = 10000);
+    // Watches the program until it ends; false when it showed a message box
+    // on its way out (answered with OK) or did not end in time.
+    bool EndsWithoutMessageBox(DWORD milliseconds = 10000);
     bool Running() const;
 
     HWND main = nullptr;

@@ -1,4 +1,4 @@
-// Pictures of the real program's windows, taken by tests/screenshot.sh on
+// Pictures of the real program's windows, taken by tests/on_desktop.sh on
 // Wine's virtual desktop under Xvfb, in English, German and Russian, with a
 // main window and a device table in Chinese besides. Not a test of its own:
 // without a display the windows are not drawn.

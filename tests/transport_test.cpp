@@ -237,9 +237,41 @@ TEST_F(Transport, EveryUnnamedByteLeavesAsItCame)
             std::vector<std::uint8_t> after;
             ASSERT_TRUE(ReadStoredImage(port, after));
             for (size_t at = 0; at < kImageSize; ++at) {
-                const std::uint8_t expected = ClearedByLoad(at) ? 0 : before[port - 1][at];
+                std::uint8_t expected = ClearedByLoad(at) ? 0 : before[port - 1][at];
+                if (at == 6)
+                    expected &= 0xF7;  // the mark of substituted defaults never reaches an adapter
                 ASSERT_EQ(after[at], expected) << "port " << port << " byte " << at;
             }
         }
     }
+}
+
+TEST_F(Transport, TheDefaultsMarkNeverLeavesAndAFailedWriteKeepsWhatWasSaved)
+{
+    ASSERT_EQ(Load("port 1 driver ktrscsi\n  adapter chip 6 status 0x0601\n"), 1);
+    ASSERT_EQ(savedRecords[0].image.adapterFlags.get(), 0x000F);
+    auto storedFlags = [] {
+        std::vector<std::uint8_t> stored;
+        return ReadStoredImage(1, stored) ? stored[6] | stored[7] << 8 : -1;
+    };
+
+    // Defaults pressed and cancelled: the record is marked, its image still carries the mark.
+    workingRecords[0].modified = 1;
+    ASSERT_EQ(SaveAllAdapterSettings(), 0u);
+    EXPECT_EQ(storedFlags(), 0x0007) << "the adapter never gets the mark of substituted defaults";
+    EXPECT_EQ(savedRecords[0].image.adapterFlags.get(), 0x000F) << "the record keeps it until Defaults and OK";
+
+    // Defaults and OK, then a save whose write fails.
+    workingRecords[0].image.adapterFlags.set(0x0007);
+    workingRecords[0].image.hostId = 3;
+    const AdapterRecord before = savedRecords[0];
+    std::string error;
+    ASSERT_TRUE(SetPortFaults(1, 0x08, error));
+    EXPECT_EQ(SaveAllAdapterSettings(), 1u);
+    EXPECT_EQ(std::memcmp(&savedRecords[0], &before, sizeof(AdapterRecord)), 0) << "nothing new reached the adapter";
+    EXPECT_EQ(workingRecords[0].modified, 1) << "a retry still writes";
+    ASSERT_TRUE(SetPortFaults(1, 0, error));
+    EXPECT_EQ(SaveAllAdapterSettings(), 0u);
+    EXPECT_EQ(savedRecords[0].image.adapterFlags.get(), 0x0007);
+    EXPECT_EQ(savedRecords[0].image.hostId, 3);
 }
