@@ -275,28 +275,60 @@ bool ReportFailedWrites(HWND owner, std::uint32_t failed)
     return failed != 0;
 }
 
-void CreateMainControls(HWND parent, HWND *list, int charWidth, int lineHeight)
+MainLayout LayOutMainControls(int charWidth, int lineHeight)
 {
     const int a = charWidth, y = lineHeight;
-    const int h = 6 * y / 4;
-    const bool compact = 17 * y + h < 315;
-    const int buttonTop = compact ? 17 * y : 350 - 5 * y;
-    const int listTop = compact ? 7 * y : 21 * y / 4;
-    const int listHeight = compact ? 35 * y / 4 : 350 - 6 * y - 21 * y / 4;
+    MainLayout layout;
+    layout.buttonHeight = 6 * y / 4;
+    const bool compact = 17 * y + layout.buttonHeight < 315;
+    layout.buttonTop = compact ? 17 * y : 350 - 5 * y;
+    layout.listTop = compact ? 7 * y : 21 * y / 4;
+    layout.listHeight = compact ? 35 * y / 4 : 350 - 6 * y - 21 * y / 4;
+    layout.right = 5 * a + 47 * a;  // the list reaches past the buttons (30a + 11a)
+    const int buttonsEnd = layout.buttonTop + layout.buttonHeight, listEnd = layout.listTop + layout.listHeight;
+    layout.bottom = buttonsEnd > listEnd ? buttonsEnd : listEnd;
+    return layout;
+}
+
+void FitMainWindow(HWND window)
+{
+    // The 450 by 350 pixels of the window were made for a fixed font of 8 by
+    // 16 pixels; the margins that its client area leaves around the controls
+    // then are kept, and a larger font widens or lengthens the window by what
+    // its controls need beyond that.
+    const MainLayout now = LayOutMainControls(mainCharWidth, mainLineHeight);
+    const MainLayout made = LayOutMainControls(8, 16);
+    RECT client;
+    GetClientRect(window, &client);
+    const int marginX = client.right > made.right ? client.right - made.right : 0;
+    const int marginY = client.bottom > made.bottom ? client.bottom - made.bottom : 0;
+    const int growX = now.right + marginX - client.right, growY = now.bottom + marginY - client.bottom;
+    if (growX <= 0 && growY <= 0)
+        return;
+    RECT frame;
+    GetWindowRect(window, &frame);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + (growX > 0 ? growX : 0),
+                 frame.bottom - frame.top + (growY > 0 ? growY : 0), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CreateMainControls(HWND parent, HWND *list, int charWidth, int lineHeight)
+{
+    const int a = charWidth;
+    const MainLayout layout = LayOutMainControls(charWidth, lineHeight);
 
     if (saveButton)
         DestroyWindow(saveButton);
     LoadText(IDS_SAVE_BUTTON, stringBuffer, 120);
-    saveButton = CreateWindowExW(0, L"button", stringBuffer, 0x50002300, 17 * a, buttonTop, 11 * a, h, parent,
-                                 reinterpret_cast<HMENU>(0), programInstance, nullptr);
+    saveButton = CreateWindowExW(0, L"button", stringBuffer, 0x50002300, 17 * a, layout.buttonTop, 11 * a,
+                                 layout.buttonHeight, parent, reinterpret_cast<HMENU>(0), programInstance, nullptr);
     if (exitButton)
         DestroyWindow(exitButton);
     LoadText(IDS_EXIT_BUTTON, stringBuffer, 120);
-    exitButton = CreateWindowExW(0, L"button", stringBuffer, 0x50002300, 30 * a, buttonTop, 11 * a, h, parent,
-                                 reinterpret_cast<HMENU>(1), programInstance, nullptr);
+    exitButton = CreateWindowExW(0, L"button", stringBuffer, 0x50002300, 30 * a, layout.buttonTop, 11 * a,
+                                 layout.buttonHeight, parent, reinterpret_cast<HMENU>(1), programInstance, nullptr);
     if (*list)
         DestroyWindow(*list);
-    *list = CreateWindowExW(0, L"listbox", L"", 0x50A041C0, 5 * a, listTop, 47 * a, listHeight, parent,
+    *list = CreateWindowExW(0, L"listbox", L"", 0x50A041C0, 5 * a, layout.listTop, 47 * a, layout.listHeight, parent,
                             reinterpret_cast<HMENU>(2), programInstance, nullptr);
 }
 

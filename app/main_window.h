@@ -16,6 +16,18 @@ extern HWND adapterList;
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void CreateMainControls(HWND parent, HWND *list, int charWidth, int lineHeight);
+
+// Where CreateMainControls places the controls for a fixed font of the
+// given character width and line height, and how far they reach.
+struct MainLayout {
+    int buttonTop, buttonHeight, listTop, listHeight;
+    int right, bottom;
+};
+MainLayout LayOutMainControls(int charWidth, int lineHeight);
+
+// Widens or lengthens the main window, made 450 by 350 pixels, where the
+// measured font places its controls beyond what that size holds.
+void FitMainWindow(HWND window);
 int BuildAdapterMenus(HWND window);
 
 // Records the language globals as those of the module now in use.

@@ -57,6 +57,8 @@ HWND CreateMainWindow()
     HMENU menu = LoadMenuW(languageModule, MAKEINTRESOURCEW(IDM_MAIN));
     mainWindow = CreateWindowExW(0, windowCaption, windowCaption, WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, 450, 350, nullptr, menu, programInstance, nullptr);
+    if (mainWindow)
+        FitMainWindow(mainWindow);
     return mainWindow;
 }
 

@@ -119,13 +119,17 @@ void Paint(HWND dialog)
     DeleteObject(font);
     SetBkColor(dc, oldBack);
     SetBkMode(dc, oldMode);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
     ReleaseDC(dialog, dc);
 
-    // The list reads tab stops in dialog units, as the platform's list always has.
+    // The list reads tab stops in dialog units, which grow with the display's
+    // resolution by themselves; so does the fixed font's width, which counts
+    // here as wide as at 96 dots per inch, or the columns would run away from
+    // the header on a larger display.
     const int *set = currentLcid == 1049 ? kStops1049 : currentLcid == 1034 ? kStops1034 : kStopsOther;
     INT stops[10];
     for (int i = 0; i < 10; ++i)
-        stops[i] = set[i] * charWidth;
+        stops[i] = MulDiv(set[i] * charWidth, 96, dpi > 0 ? dpi : 96);
     for (int r = 0; r < kScsiIds; ++r) {
         ComposeRow(r);
         SendMessageW(list, LB_SETTABSTOPS, 10, reinterpret_cast<LPARAM>(stops));

@@ -221,9 +221,12 @@ TEST_F(DeviceDialogs, TabStopsFollowTheLanguage)
         stops[lcid] = recordedStops;
     }
     ASSERT_GT(charWidth, 0);
-    auto times = [](std::vector<INT> v) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    auto times = [dpi](std::vector<INT> v) {
         for (INT &x : v)
-            x *= charWidth;
+            x = x * charWidth * 96 / dpi;  // character widths as at 96 dots per inch
         return v;
     };
     EXPECT_EQ(stops[1049], times({9, 12, 17, 21, 26, 29, 32, 35, 38, 41}));

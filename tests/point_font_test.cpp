@@ -34,9 +34,14 @@ TEST(PointFont, HeightWeightAndStylesOnTheScreen)
     HFONT bold = CreatePointFont(dc, "Lucida Sans Unicode", 80, 0, kFontBold, 1);
     LOGFONTA f = Described(bold);
     EXPECT_EQ(f.lfHeight, -((tenths + 5) / 10));
-    if (dpi == 96) {
-        EXPECT_EQ(f.lfHeight, -11);
-    }
+    // 8 points at the classic resolutions; at each the face drawn keeps that size.
+    const LONG pixels = dpi == 96 ? 11 : dpi == 120 ? 13 : dpi == 144 ? 16 : -f.lfHeight;
+    EXPECT_EQ(f.lfHeight, -pixels) << "at " << dpi << " dots per inch";
+    HGDIOBJ old = SelectObject(dc, bold);
+    TEXTMETRICW drawn;
+    GetTextMetricsW(dc, &drawn);
+    SelectObject(dc, old);
+    EXPECT_EQ(drawn.tmHeight - drawn.tmInternalLeading, pixels) << "the real font's character height";
     EXPECT_EQ(f.lfWeight, 700);
     EXPECT_EQ(f.lfItalic | f.lfUnderline | f.lfStrikeOut, 0);
     EXPECT_EQ(f.lfWidth, 0);

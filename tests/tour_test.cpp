@@ -118,3 +118,21 @@ TEST(Tour, DISABLED_Pictures)
     robot.Click(robot.main, 1);
     EXPECT_TRUE(robot.WaitForExit());
 }
+
+TEST(Tour, DISABLED_LargeFonts)
+{
+    Robot robot;
+    ASSERT_TRUE(robot.Start());
+    HDC screen = GetDC(nullptr);
+    const std::wstring dpi = std::to_wstring(GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+    Camera camera(robot, dpi);
+    camera.Take(robot.main, L"main-window");
+    robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
+    HWND table = robot.WaitForDialog();
+    camera.Take(table, L"device-table");
+    robot.Click(table, IDCANCEL);
+    robot.WaitClosed(table);
+    robot.Click(robot.main, 1);
+    EXPECT_TRUE(robot.WaitForExit());
+}
