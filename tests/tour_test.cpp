@@ -94,6 +94,17 @@ void EveryWindow(Robot &robot, Camera &camera)
     robot.WaitClosed(table);
 }
 
+// The main window and the second adapter's device table.
+void MainWindowAndTable(Robot &robot, Camera &camera)
+{
+    camera.Take(robot.main, L"main-window");
+    robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
+    HWND table = robot.WaitForDialog();
+    camera.Take(table, L"device-table");
+    robot.Click(table, IDCANCEL);
+    robot.WaitClosed(table);
+}
+
 }  // namespace
 
 TEST(Tour, DISABLED_Pictures)
@@ -109,12 +120,7 @@ TEST(Tour, DISABLED_Pictures)
     Camera camera(robot, L"");
     SwitchLanguage(robot, L"chs_lang", &camera);
     Camera chinese(robot, L"chs");
-    chinese.Take(robot.main, L"main-window");
-    robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
-    HWND table = robot.WaitForDialog();
-    chinese.Take(table, L"device-table");
-    robot.Click(table, IDCANCEL);
-    robot.WaitClosed(table);
+    MainWindowAndTable(robot, chinese);
     robot.Click(robot.main, 1);
     EXPECT_TRUE(robot.WaitForExit());
 }
@@ -127,12 +133,7 @@ TEST(Tour, DISABLED_LargeFonts)
     const std::wstring dpi = std::to_wstring(GetDeviceCaps(screen, LOGPIXELSY));
     ReleaseDC(nullptr, screen);
     Camera camera(robot, dpi);
-    camera.Take(robot.main, L"main-window");
-    robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
-    HWND table = robot.WaitForDialog();
-    camera.Take(table, L"device-table");
-    robot.Click(table, IDCANCEL);
-    robot.WaitClosed(table);
+    MainWindowAndTable(robot, camera);
     robot.Click(robot.main, 1);
     EXPECT_TRUE(robot.WaitForExit());
 }
