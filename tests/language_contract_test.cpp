@@ -89,6 +89,9 @@ WORD ExpectedLanguage(const std::wstring &file)
     if (_wcsicmp(prefix.c_str(), L"esp") == 0) return 0x040A;
     if (_wcsicmp(prefix.c_str(), L"rus") == 0) return 0x0419;
     if (_wcsicmp(prefix.c_str(), L"chs") == 0) return 0x0804;
+    if (_wcsicmp(prefix.c_str(), L"fra") == 0) return 0x040C;
+    if (_wcsicmp(prefix.c_str(), L"ita") == 0) return 0x0410;
+    if (_wcsicmp(prefix.c_str(), L"jpn") == 0) return 0x0411;
     return 0;
 }
 
