@@ -194,14 +194,15 @@ TEST_F(EndToEnd, AWidthChosenOnTheHostsRowReachesEveryDevice)
 
 TEST_F(EndToEnd, TheLanguageMenuListsEveryModuleAndEachChangesTheTexts)
 {
-    const wchar_t *modules[] = {L"rus_lang", L"chs_lang", L"deu_lang", L"esp_lang", L"eng_lang"};
+    const wchar_t *modules[] = {L"rus_lang", L"chs_lang", L"deu_lang", L"esp_lang",
+                                L"fra_lang", L"ita_lang", L"jpn_lang", L"eng_lang"};
     for (const wchar_t *name : modules) {
         robot.Command(robot.main, IDM_LANGUAGE);
         HWND dialog = robot.WaitForDialog();
         ASSERT_NE(dialog, nullptr);
         robot.Expose(dialog);
         std::vector<std::wstring> lines = robot.Lines(GetDlgItem(dialog, IDC_LANGUAGE_LIST));
-        ASSERT_EQ(lines.size(), 5u) << "every module of the program folder";
+        ASSERT_EQ(lines.size(), 8u) << "every module of the program folder";
         const int line = LanguageLineOf(name);
         ASSERT_GE(line, 0);
         robot.DoubleClickRow(dialog, IDC_LANGUAGE_LIST, line);

@@ -15,7 +15,9 @@ namespace {
 
 std::string Narrow(const std::wstring &w)
 {
-    return std::string(w.begin(), w.end());
+    char text[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, text, sizeof text, nullptr, nullptr);
+    return text;
 }
 
 // Room, terminator included, that the program gives each string.
@@ -87,7 +89,26 @@ WORD ExpectedLanguage(const std::wstring &file)
     if (_wcsicmp(prefix.c_str(), L"esp") == 0) return 0x040A;
     if (_wcsicmp(prefix.c_str(), L"rus") == 0) return 0x0419;
     if (_wcsicmp(prefix.c_str(), L"chs") == 0) return 0x0804;
+    if (_wcsicmp(prefix.c_str(), L"fra") == 0) return 0x040C;
+    if (_wcsicmp(prefix.c_str(), L"ita") == 0) return 0x0410;
+    if (_wcsicmp(prefix.c_str(), L"jpn") == 0) return 0x0411;
     return 0;
+}
+
+// A label as texts name it: without its access key, whether that is marked
+// inside the word ("&Save") or after it ("(&S)").
+std::wstring Label(std::wstring text)
+{
+    const size_t key = text.find(L"(&");
+    if (key != std::wstring::npos && key + 3 < text.size() && text[key + 3] == L')')
+        text.erase(key, 4);
+    std::wstring shown;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'&' && i + 1 < text.size())
+            ++i;
+        shown += text[i];
+    }
+    return shown;
 }
 
 class LanguageModule : public testing::TestWithParam<std::wstring> {
@@ -207,6 +228,34 @@ TEST_P(LanguageModule, MenuBarHoldsTheCommandsAndTheAdapterSubmenus)
         EXPECT_GT(GetMenuStringW(bar, command, label, 128, MF_BYCOMMAND), 0) << "command " << command;
     }
     DestroyMenu(bar);
+}
+
+TEST_P(LanguageModule, TextsNameTheButtonsAndMenuItemsAsTheyAreLabelled)
+{
+    HMENU bar = LoadMenuW(module, MAKEINTRESOURCEW(IDM_MAIN));
+    ASSERT_NE(bar, nullptr);
+    wchar_t file[128] = {}, save[128] = {};
+    GetMenuStringW(bar, 0, file, 128, MF_BYPOSITION);
+    GetMenuStringW(bar, IDM_SAVE, save, 128, MF_BYCOMMAND);
+    DestroyMenu(bar);
+    HWND adapter = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_ADAPTER), nullptr, QuietDlgProc, 0);
+    ASSERT_NE(adapter, nullptr);
+    wchar_t ok[64] = {}, defaults[64] = {};
+    GetDlgItemTextW(adapter, IDOK, ok, 64);
+    GetDlgItemTextW(adapter, IDC_DEFAULTS, defaults, 64);
+    DestroyWindow(adapter);
+
+    // The button saves and ends the program; File > Save saves and stays.
+    EXPECT_NE(Text(IDS_SAVE_BUTTON), Label(save)) << "the save button reads as File > Save";
+    const std::wstring howTo = Text(IDS_INFO_HEAD) + Text(IDS_INFO_TAIL);
+    for (const std::wstring &name : {Text(IDS_SAVE_BUTTON), Text(IDS_EXIT_BUTTON), Label(file), Label(save)})
+        EXPECT_NE(howTo.find(name), std::wstring::npos) << "the how-to text does not name \"" << Narrow(name) << "\"";
+    for (UINT id : {IDS_ADAPTER_HELP1 + 2, IDS_DEVICE_HELP1, IDS_DEFAULTS_IN_PLACE})
+        EXPECT_NE(Text(static_cast<int>(id)).find(Label(defaults)), std::wstring::npos)
+            << "string " << id << " does not name \"" << Narrow(Label(defaults)) << "\"";
+    for (UINT id : {IDS_ADAPTER_HELP1 + 2, IDS_DEFAULTS_IN_PLACE})
+        EXPECT_NE(Text(static_cast<int>(id)).find(Label(ok)), std::wstring::npos)
+            << "string " << id << " does not name \"" << Narrow(Label(ok)) << "\"";
 }
 
 TEST_P(LanguageModule, TemplateLanguageNamesTheModule)

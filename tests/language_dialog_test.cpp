@@ -258,3 +258,44 @@ TEST_F(LanguageDialog, AFileThatIsNoModuleEndsTheListWhereItStands)
             EXPECT_EQ(line.find(L"Français"), std::wstring::npos) << "a module with two languages gets its first";
     }
 }
+
+TEST_F(LanguageDialog, EveryShippedModuleHasItsLineInFolderOrderAndThatLineChoosesIt)
+{
+    const struct {
+        const wchar_t *module, *name;
+        DWORD lcid;
+        const wchar_t *locale;
+    } shipped[] = {
+        {L"eng_lang", L"English", 0x0409, L"english"},
+        {L"deu_lang", L"Deutsch", 0x0407, L"german"},
+        {L"esp_lang", L"Español", 0x040A, L"spanish"},
+        {L"rus_lang", L"Russian", 0x0419, L"russian"},
+        {L"chs_lang", L"Chinese / SimplifiedL", 0x0804, L"chinese-simplified"},
+        {L"fra_lang", L"Français", 0x040C, L"french"},
+        {L"ita_lang", L"Italiano", 0x0410, L"italian"},
+        {L"jpn_lang", L"Japanese", 0x0411, L"japanese"},
+    };
+    const std::vector<std::wstring> files = LanguageModuleFiles();  // the program folder, in the platform's order
+    ASSERT_EQ(files.size(), 8u);
+    std::vector<std::wstring> lines;
+    script.Then([&](HWND dialog) {
+        lines = Lines(dialog);
+        PressButton(dialog, IDCANCEL);
+    });
+    Open();
+    ASSERT_EQ(lines.size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        const auto *s = std::find_if(std::begin(shipped), std::end(shipped),
+                                     [&](const auto &m) { return _wcsnicmp(files[i].c_str(), m.module, 8) == 0; });
+        ASSERT_NE(s, std::end(shipped)) << "line " << i;
+        EXPECT_EQ(lines[i], Prefix(s->lcid & 0x3FF, s->lcid >> 10) + s->name) << "line " << i;
+        script.Then([i](HWND dialog) {
+            PaintNow(dialog);
+            DoubleClickRow(dialog, IDC_LANGUAGE_LIST, static_cast<int>(i));
+        });
+        EXPECT_EQ(Open(), 1);
+        EXPECT_EQ(std::wstring(languageModuleName), s->module) << "line " << i;
+        EXPECT_EQ(currentLcid, s->lcid) << "line " << i;
+        EXPECT_EQ(std::wstring(localeName), s->locale) << "line " << i;
+    }
+}

@@ -495,6 +495,9 @@ TEST_F(MainWindow, SwitchingToEachShippedLanguageChangesEveryText)
                    {L"esp_lang", 0x040A, L"spanish"},
                    {L"rus_lang", 0x0419, L"russian"},
                    {L"chs_lang", 0x0804, L"chinese-simplified"},
+                   {L"fra_lang", 0x040C, L"french"},
+                   {L"ita_lang", 0x0410, L"italian"},
+                   {L"jpn_lang", 0x0411, L"japanese"},
                    {L"eng_lang", 0x0409, L"english"}};
     for (const auto &language : shipped) {
         ChangeLanguage([&](HWND dialog) {

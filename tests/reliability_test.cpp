@@ -303,9 +303,9 @@ TEST(BadLanguageModules, AModuleWithoutMenuAndDialogsIsNotTakenUp)
     GetTempPathW(MAX_PATH, temp);
     wsprintfW(folder, L"%sktrcfg-bad-%lu", temp, GetCurrentProcessId());
     CreateDirectoryW(folder, nullptr);
-    const std::wstring eng = std::wstring(folder) + L"\\eng_lang.dll", ita = std::wstring(folder) + L"\\ita_lang.dll";
+    const std::wstring eng = std::wstring(folder) + L"\\eng_lang.dll", bare = std::wstring(folder) + L"\\tag_lang.dll";
     ASSERT_TRUE(CopyFileW((std::wstring(program) + L"\\eng_lang.dll").c_str(), eng.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW((std::wstring(KTR_FIXTURES) + L"\\ita_lang.dll").c_str(), ita.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((std::wstring(KTR_FIXTURES) + L"\\tag_lang.dll").c_str(), bare.c_str(), FALSE));
     SetCurrentDirectoryW(folder);
 
     ResetProgramState();
@@ -336,6 +336,6 @@ TEST(BadLanguageModules, AModuleWithoutMenuAndDialogsIsNotTakenUp)
     ResetProgramState();
     SetCurrentDirectoryW(program);
     DeleteFileW(eng.c_str());
-    DeleteFileW(ita.c_str());
+    DeleteFileW(bare.c_str());
     RemoveDirectoryW(folder);
 }
