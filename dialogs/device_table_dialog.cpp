@@ -20,10 +20,83 @@ constexpr COLORREF kTableHeaderBand = 0x800000;  // RGB 00 00 80
 
 RECT clientRect;
 
+
 // Tab stops in fixed-font character widths; Russian and Spanish texts run longer.
 constexpr int kStops1049[10] = {9, 12, 17, 21, 26, 29, 32, 35, 38, 41};
 constexpr int kStops1034[10] = {9, 12, 17, 20, 27, 30, 33, 36, 39, 42};
 constexpr int kStopsOther[10] = {9, 12, 16, 20, 24, 28, 32, 36, 40, 44};
+
+// The average character width of a dialog font, of which a dialog unit is a
+// quarter, measured as the platform measures it.
+int BaseWidth(HDC dc, HFONT font)
+{
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &size);
+    SelectObject(dc, old);
+    return (size.cx / 26 + 1) / 2;
+}
+
+int Resolution(HDC dc)
+{
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    return dpi > 0 ? dpi : 96;
+}
+
+// The fixed font's character width as it measures at 96 dots per inch: it
+// grows with the display's resolution, but not always in step (11 pixels at
+// 120 dots per inch where 8 at 96 would give 10).
+int CharWidthAt96(int charWidth, int dpi)
+{
+    const int width = charWidth * 96 / dpi;
+    return width > 0 ? width : 1;
+}
+
+// How the header's font has grown from 96 dots per inch: its average
+// character width now (num) and as it was there (den).
+struct Growth {
+    int num, den;
+};
+
+Growth HeaderGrowth(HDC dc, HFONT header, int dpi)
+{
+    Growth g = {1, 1};
+    LOGFONTA font;
+    if (dpi == 96 || !GetObjectA(header, sizeof(font), &font))
+        return g;
+    font.lfHeight = -((TenthsOfPixels(80, 96.0f) + 5) / 10);
+    HFONT at96 = CreateFontIndirectA(&font);
+    g.num = BaseWidth(dc, header);
+    g.den = BaseWidth(dc, at96);
+    DeleteObject(at96);
+    if (g.num <= 0 || g.den <= 0)
+        g = {1, 1};
+    return g;
+}
+
+// Tab stops in dialog units that fall where the given stops, in character
+// widths of the fixed font as at 96 dots per inch, fall at 96 dots per inch,
+// moved out as far as the header's font has grown since: neither the fixed
+// font nor the dialog's font grows in step with the display's resolution.
+void ColumnStops(HWND dialog, HDC dc, int width96, Growth grow, const int *set, INT *stops)
+{
+    RECT unit = {0, 0, 4, 0};
+    MapDialogRect(dialog, &unit);
+    int now = unit.right, at96 = now;
+    LOGFONTW font;
+    if (grow.num != grow.den &&
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font)) {
+        font.lfHeight = MulDiv(font.lfHeight, grow.den, grow.num);
+        font.lfWidth = 0;
+        HFONT small = CreateFontIndirectW(&font);
+        at96 = BaseWidth(dc, small);
+        DeleteObject(small);
+    }
+    if (now <= 0 || at96 <= 0)
+        now = at96 = 1;
+    for (int i = 0; i < 10; ++i)
+        stops[i] = MulDiv(set[i] * width96 * at96, grow.num, grow.den * now);
+}
 
 int Word(wchar_t *p, const wchar_t *format, UINT id)
 {
@@ -110,26 +183,23 @@ void Paint(HWND dialog)
     const COLORREF oldBack = SetBkColor(dc, kTableHeaderBand);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     HFONT font = CreatePointFont(dc, kHeaderFace, 80, 0, 0, 1);
+    const int headerX = TableHeaderLeft(dc, font, charWidth);
+    const Growth grow = HeaderGrowth(dc, font, Resolution(dc));
     SelectObject(dc, font);
     int n = LoadText(IDS_TABLE_HEADER1, stringBuffer, 256);
-    TextOutW(dc, 24 * charWidth, lineHeight, stringBuffer, n);
+    TextOutW(dc, headerX, lineHeight, stringBuffer, n);
     n = LoadText(IDS_TABLE_HEADER2, stringBuffer, 256);
-    TextOutW(dc, 24 * charWidth, 2 * lineHeight, stringBuffer, n);
+    TextOutW(dc, headerX, 2 * lineHeight, stringBuffer, n);
     SelectObject(dc, oldFont);
     DeleteObject(font);
     SetBkColor(dc, oldBack);
     SetBkMode(dc, oldMode);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-    ReleaseDC(dialog, dc);
-
-    // The list reads tab stops in dialog units, which grow with the display's
-    // resolution by themselves; so does the fixed font's width, which counts
-    // here as wide as at 96 dots per inch, or the columns would run away from
-    // the header on a larger display.
+    // The list reads tab stops in dialog units.
     const int *set = currentLcid == 1049 ? kStops1049 : currentLcid == 1034 ? kStops1034 : kStopsOther;
     INT stops[10];
-    for (int i = 0; i < 10; ++i)
-        stops[i] = MulDiv(set[i] * charWidth, 96, dpi > 0 ? dpi : 96);
+    ColumnStops(dialog, dc, CharWidthAt96(charWidth, Resolution(dc)), grow, set, stops);
+    ReleaseDC(dialog, dc);
+
     for (int r = 0; r < kScsiIds; ++r) {
         ComposeRow(r);
         SendMessageW(list, LB_SETTABSTOPS, 10, reinterpret_cast<LPARAM>(stops));
@@ -220,6 +290,13 @@ INT_PTR Command(HWND dialog, WPARAM wParam)
 }
 
 }  // namespace
+
+int TableHeaderLeft(HDC dc, HFONT header, int charWidth)
+{
+    const int dpi = Resolution(dc);
+    const Growth grow = HeaderGrowth(dc, header, dpi);
+    return MulDiv(24 * CharWidthAt96(charWidth, dpi), grow.num, grow.den);
+}
 
 INT_PTR CALLBACK DeviceTableDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {

@@ -38,6 +38,11 @@ constexpr int kRateButtons = 6;  // 40604 asynchronous, 40605..40609 the rates
 // [(chipType * 2 + wide) * 6 + i]: nonzero when rate button 40604 + i may be pressed.
 extern const std::array<std::uint16_t, 16 * 2 * kRateButtons> rateEnableTable;
 
+// Where the device table draws its header, in the header's font: 24
+// character widths of the fixed font as at 96 dots per inch, grown with the
+// header's font since. The list's columns, in dialog units, grow with it.
+int TableHeaderLeft(HDC dc, HFONT header, int charWidth);
+
 INT_PTR CALLBACK DeviceTableDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK DeviceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SyncRateDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

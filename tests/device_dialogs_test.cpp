@@ -221,12 +221,9 @@ TEST_F(DeviceDialogs, TabStopsFollowTheLanguage)
         stops[lcid] = recordedStops;
     }
     ASSERT_GT(charWidth, 0);
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    auto times = [dpi](std::vector<INT> v) {
+    auto times = [](std::vector<INT> v) {
         for (INT &x : v)
-            x = x * charWidth * 96 / dpi;  // character widths as at 96 dots per inch
+            x *= charWidth;  // at 96 dots per inch, where the suite runs
         return v;
     };
     EXPECT_EQ(stops[1049], times({9, 12, 17, 21, 26, 29, 32, 35, 38, 41}));

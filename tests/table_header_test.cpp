@@ -136,12 +136,12 @@ TEST_P(TableHeader, EveryLabelStartsOverItsOwnColumn)
         stops.push_back(origin.x + r.left);
     }
 
-    // The header as the table draws it: from 24 fixed-font character widths,
-    // in the header face at 8 points for the display's resolution.
+    // The header as the table draws it, in the header face at 8 points for
+    // the display's resolution.
     HDC dc = GetDC(table);
     HFONT font = CreatePointFont(dc, kHeaderFace, 80, 0, 0, 1);
     HGDIOBJ old = SelectObject(dc, font);
-    const int left = 24 * charWidth;
+    const int left = TableHeaderLeft(dc, font, charWidth);
     for (UINT id : {IDS_TABLE_HEADER1, IDS_TABLE_HEADER2}) {
         const std::wstring line = Text(id);
         const std::vector<int> starts = LabelStarts(line);
