@@ -49,18 +49,6 @@ std::vector<std::wstring> Columns(const std::wstring &row)
     return columns;
 }
 
-std::vector<INT> recordedStops;
-WNDPROC listProc;
-
-LRESULT CALLBACK SpyOnTabStops(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == LB_SETTABSTOPS) {
-        const INT *stops = reinterpret_cast<const INT *>(lParam);
-        recordedStops.assign(stops, stops + wParam);
-    }
-    return CallWindowProcW(listProc, list, message, wParam, lParam);
-}
-
 class DeviceDialogs : public testing::Test {
 protected:
     void SetUp() override
@@ -210,15 +198,10 @@ TEST_F(DeviceDialogs, TabStopsFollowTheLanguage)
     for (DWORD lcid : {1049u, 1034u, 1033u, 1031u}) {
         currentLcid = lcid;
         script.Then([&](HWND table) {
-            HWND list = GetDlgItem(table, IDC_DEVICE_TABLE_LIST);
-            listProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SpyOnTabStops)));
-            PaintNow(table);
+            stops[lcid] = TabStopsOfPaint(table, IDC_DEVICE_TABLE_LIST);
             PressButton(table, IDCANCEL);
         });
-        recordedStops.clear();
         OpenTable();
-        stops[lcid] = recordedStops;
     }
     ASSERT_GT(charWidth, 0);
     auto times = [](std::vector<INT> v) {

@@ -77,6 +77,32 @@ void PaintNow(HWND dialog)
     SendMessageW(dialog, WM_PAINT, 0, 0);
 }
 
+namespace {
+
+std::vector<INT> givenStops;
+WNDPROC listProc;
+
+LRESULT CALLBACK KeepTabStops(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LB_SETTABSTOPS) {
+        const INT *stops = reinterpret_cast<const INT *>(lParam);
+        givenStops.assign(stops, stops + wParam);
+    }
+    return CallWindowProcW(listProc, list, message, wParam, lParam);
+}
+
+}  // namespace
+
+std::vector<INT> TabStopsOfPaint(HWND dialog, int listId)
+{
+    HWND list = GetDlgItem(dialog, listId);
+    givenStops.clear();
+    listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeepTabStops)));
+    PaintNow(dialog);
+    SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc));
+    return givenStops;
+}
+
 void DoubleClickRow(HWND dialog, int listId, int row)
 {
     HWND list = GetDlgItem(dialog, listId);
@@ -89,7 +115,8 @@ void DoubleClickRow(HWND dialog, int listId, int row)
 void PressKey(HWND dialog, UINT key)
 {
     for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
-        MSG m = {GetFocus(), message, key, message == WM_KEYDOWN ? 1 : 0xC0000001, 0, {}};
+        const LPARAM flags = message == WM_KEYDOWN ? 1 : static_cast<LPARAM>(0xC0000001u);
+        MSG m = {GetFocus(), message, key, flags, 0, {}};
         if (!IsDialogMessageW(dialog, &m)) {
             TranslateMessage(&m);
             DispatchMessageW(&m);

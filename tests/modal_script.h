@@ -37,6 +37,9 @@ std::vector<std::wstring> ListLines(HWND list);
 // Paints the dialog now (the dialogs rebuild their lists when they paint).
 void PaintNow(HWND dialog);
 
+// Paints the dialog now and returns the tab stops that its paint gave the list.
+std::vector<INT> TabStopsOfPaint(HWND dialog, int listId);
+
 // Selects a row of the dialog's list and double-clicks it.
 void DoubleClickRow(HWND dialog, int listId, int row);
 

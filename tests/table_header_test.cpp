@@ -58,18 +58,6 @@ BOOL CALLBACK FirstLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR c
     return FALSE;
 }
 
-std::vector<INT> sentStops;
-WNDPROC listProc;
-
-LRESULT CALLBACK KeepTabStops(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == LB_SETTABSTOPS) {
-        const INT *stops = reinterpret_cast<const INT *>(lParam);
-        sentStops.assign(stops, stops + wParam);
-    }
-    return CallWindowProcW(listProc, list, message, wParam, lParam);
-}
-
 class TableHeader : public testing::TestWithParam<std::wstring> {
 protected:
     void SetUp() override
@@ -118,10 +106,7 @@ TEST_P(TableHeader, EveryLabelStartsOverItsOwnColumn)
     ASSERT_NE(table, nullptr);
     HWND list = GetDlgItem(table, IDC_DEVICE_TABLE_LIST);
     ASSERT_NE(list, nullptr);
-    sentStops.clear();
-    listProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(KeepTabStops)));
-    PaintNow(table);
-    SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc));
+    const std::vector<INT> sentStops = TabStopsOfPaint(table, IDC_DEVICE_TABLE_LIST);
     ASSERT_EQ(sentStops.size(), 10u);
     ASSERT_GT(charWidth, 0);
 
