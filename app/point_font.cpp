@@ -15,6 +15,11 @@ LONG TenthsOfPixels(int tenthsOfPoint, float pixelsPerInch)
     return static_cast<LONG>(std::trunc(static_cast<double>(tenthsOfPoint) * pixelsPerInch * kPointsToInches));
 }
 
+LONG FontHeightOf(LONG tenthsOfPixels)
+{
+    return -static_cast<LONG>(std::trunc(std::fabs(static_cast<double>(tenthsOfPixels)) * 0.1 + 0.5));
+}
+
 float PhysicalPixelsPerInch(int pixels, int millimetres)
 {
     return static_cast<float>(static_cast<double>(pixels) / millimetres * 25.4);
@@ -40,7 +45,7 @@ HFONT CreatePointFont(HDC dc, const char *face, int height, int width, unsigned 
     DPtoLP(dc, &size, 1);
 
     LOGFONTA description = {};
-    description.lfHeight = -static_cast<LONG>(std::trunc(std::fabs(static_cast<double>(size.y)) * 0.1 + 0.5));
+    description.lfHeight = FontHeightOf(size.y);
     description.lfWeight = (attributes & kFontBold) ? FW_BOLD : FW_DONTCARE;
     description.lfItalic = (attributes & kFontItalic) ? 1 : 0;
     description.lfUnderline = (attributes & kFontUnderline) ? 1 : 0;

@@ -14,6 +14,10 @@ enum : unsigned {
 // given resolution in pixels per inch.
 LONG TenthsOfPixels(int tenthsOfPoint, float pixelsPerInch);
 
+// The font height (negative: character height without internal leading) of
+// a size in tenths of pixels, rounded to whole pixels.
+LONG FontHeightOf(LONG tenthsOfPixels);
+
 // Pixels per inch of a display surface that shows pixels over millimetres.
 float PhysicalPixelsPerInch(int pixels, int millimetres);
 

@@ -64,7 +64,7 @@ Growth HeaderGrowth(HDC dc, HFONT header, int dpi)
     LOGFONTA font;
     if (dpi == 96 || !GetObjectA(header, sizeof(font), &font))
         return g;
-    font.lfHeight = -((TenthsOfPixels(80, 96.0f) + 5) / 10);
+    font.lfHeight = FontHeightOf(TenthsOfPixels(80, 96.0f));
     HFONT at96 = CreateFontIndirectA(&font);
     g.num = BaseWidth(dc, header);
     g.den = BaseWidth(dc, at96);
@@ -72,6 +72,23 @@ Growth HeaderGrowth(HDC dc, HFONT header, int dpi)
     if (g.num <= 0 || g.den <= 0)
         g = {1, 1};
     return g;
+}
+
+// Where the header starts, and how far the columns move out with it.
+struct HeaderPlace {
+    int left;
+    int width96;
+    Growth grow;
+};
+
+HeaderPlace PlaceHeader(HDC dc, HFONT header, int charWidth)
+{
+    const int dpi = Resolution(dc);
+    HeaderPlace place;
+    place.width96 = CharWidthAt96(charWidth, dpi);
+    place.grow = HeaderGrowth(dc, header, dpi);
+    place.left = MulDiv(24 * place.width96, place.grow.num, place.grow.den);
+    return place;
 }
 
 // Tab stops in dialog units that fall where the given stops, in character
@@ -183,13 +200,12 @@ void Paint(HWND dialog)
     const COLORREF oldBack = SetBkColor(dc, kTableHeaderBand);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     HFONT font = CreatePointFont(dc, kHeaderFace, 80, 0, 0, 1);
-    const int headerX = TableHeaderLeft(dc, font, charWidth);
-    const Growth grow = HeaderGrowth(dc, font, Resolution(dc));
+    const HeaderPlace place = PlaceHeader(dc, font, charWidth);
     SelectObject(dc, font);
     int n = LoadText(IDS_TABLE_HEADER1, stringBuffer, 256);
-    TextOutW(dc, headerX, lineHeight, stringBuffer, n);
+    TextOutW(dc, place.left, lineHeight, stringBuffer, n);
     n = LoadText(IDS_TABLE_HEADER2, stringBuffer, 256);
-    TextOutW(dc, headerX, 2 * lineHeight, stringBuffer, n);
+    TextOutW(dc, place.left, 2 * lineHeight, stringBuffer, n);
     SelectObject(dc, oldFont);
     DeleteObject(font);
     SetBkColor(dc, oldBack);
@@ -197,7 +213,7 @@ void Paint(HWND dialog)
     // The list reads tab stops in dialog units.
     const int *set = currentLcid == 1049 ? kStops1049 : currentLcid == 1034 ? kStops1034 : kStopsOther;
     INT stops[10];
-    ColumnStops(dialog, dc, CharWidthAt96(charWidth, Resolution(dc)), grow, set, stops);
+    ColumnStops(dialog, dc, place.width96, place.grow, set, stops);
     ReleaseDC(dialog, dc);
 
     for (int r = 0; r < kScsiIds; ++r) {
@@ -293,9 +309,7 @@ INT_PTR Command(HWND dialog, WPARAM wParam)
 
 int TableHeaderLeft(HDC dc, HFONT header, int charWidth)
 {
-    const int dpi = Resolution(dc);
-    const Growth grow = HeaderGrowth(dc, header, dpi);
-    return MulDiv(24 * CharWidthAt96(charWidth, dpi), grow.num, grow.den);
+    return PlaceHeader(dc, header, charWidth).left;
 }
 
 INT_PTR CALLBACK DeviceTableDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)

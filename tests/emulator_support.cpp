@@ -72,3 +72,14 @@ std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed)
         b = static_cast<std::uint8_t>(gen());
     return bytes;
 }
+
+std::string InstallDemoBench()
+{
+    Bench bench;
+    std::string error;
+    wchar_t path[MAX_PATH];
+    GetFullPathNameW(KTR_DEMO_BENCH, MAX_PATH, path, nullptr);
+    if (!LoadBenchFile(path, bench, error))
+        return error;
+    return InstallTestBench(bench);
+}

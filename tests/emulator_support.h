@@ -13,6 +13,8 @@
 // Installs the bench and restarts the emulator; returns an empty text or the error.
 std::string InstallTestBench(const std::string &benchText);
 std::string InstallTestBench(const Bench &bench);
+// Installs the demo bench that the run command shows.
+std::string InstallDemoBench();
 
 // A request buffer: the 28-byte header followed by room for the image.
 std::vector<std::uint8_t> MakeRequest(const char *signature, std::uint32_t length, std::size_t totalSize,

@@ -24,22 +24,12 @@ SettingsImage Stored(int port)
     return image;
 }
 
-std::string DemoBench()
-{
-    Bench bench;
-    std::string error;
-    wchar_t path[MAX_PATH];
-    GetFullPathNameW(KTR_DEMO_BENCH, MAX_PATH, path, nullptr);
-    EXPECT_TRUE(LoadBenchFile(path, bench, error)) << error;
-    return InstallTestBench(bench);
-}
-
 class EndToEnd : public testing::Test {
 protected:
     void SetUp() override
     {
         LoadLanguage();
-        ASSERT_EQ(DemoBench(), "");
+        ASSERT_EQ(InstallDemoBench(), "");
         ASSERT_TRUE(robot.Start());
     }
     Robot robot;
@@ -265,7 +255,7 @@ TEST_F(EndToEnd, EveryEndingPathWritesWhatItShould)
         int kind;
     } others[] = {{"exit button", 0}, {"menu exit", 1}, {"close box", 2}};
     for (const auto &path : others) {
-        ASSERT_EQ(DemoBench(), "");
+        ASSERT_EQ(InstallDemoBench(), "");
         Robot another;
         ASSERT_TRUE(another.Start());
         EditAdapter0(another);

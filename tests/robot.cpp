@@ -103,6 +103,17 @@ HWND Robot::WaitForDialog(DWORD milliseconds)
     return nullptr;
 }
 
+HWND Robot::DialogOver(HWND under, DWORD milliseconds)
+{
+    for (DWORD waited = 0; waited <= milliseconds; waited += 10) {
+        HWND dialog = WaitForDialog(0);
+        if (dialog && dialog != under)
+            return dialog;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
 bool Robot::IsMessageBox(HWND dialog) const
 {
     return dialog && GetDlgItem(dialog, 0xFFFF) != nullptr;

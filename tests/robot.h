@@ -25,6 +25,8 @@ public:
     // The program's dialog that currently takes input (its modal loop's
     // window), message boxes included; null after the timeout.
     HWND WaitForDialog(DWORD milliseconds = 5000);
+    // The dialog that opens over the one given; null after the timeout.
+    HWND DialogOver(HWND under, DWORD milliseconds = 5000);
     // Waits for a message box, records its text and answers it with OK.
     std::wstring AnswerMessageBox(DWORD milliseconds = 5000);
     bool IsMessageBox(HWND dialog) const;

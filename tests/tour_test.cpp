@@ -18,17 +18,6 @@ std::wstring PictureFolder()
     return std::wstring(folder) + L"\\";
 }
 
-// The dialog that opens over the one given.
-HWND NextDialog(Robot &robot, HWND under)
-{
-    for (int i = 0; i < 200; ++i) {
-        HWND dialog = robot.WaitForDialog();
-        if (dialog && dialog != under)
-            return dialog;
-    }
-    return nullptr;
-}
-
 class Camera {
 public:
     Camera(Robot &robot, const std::wstring &language) : robot(robot), suffix(language.empty() ? L"" : L"-" + language) {}
@@ -42,7 +31,7 @@ public:
     void Picker(HWND dialog, int listId, int row, const wchar_t *name)
     {
         robot.DoubleClickRow(dialog, listId, row);
-        HWND picker = NextDialog(robot, dialog);
+        HWND picker = robot.DialogOver(dialog);
         Take(picker, name);
         robot.Click(picker, IDCANCEL);
         robot.WaitClosed(picker);
@@ -78,12 +67,12 @@ void EveryWindow(Robot &robot, Camera &camera)
     HWND table = robot.WaitForDialog();
     camera.Take(table, L"device-table");
     robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 7);  // the host adapter's own row: mixed widths
-    HWND device = NextDialog(robot, table);
+    HWND device = robot.DialogOver(table);
     camera.Take(device, L"device-dialog-host");
     robot.Click(device, IDCANCEL);
     robot.WaitClosed(device);
     robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 0);
-    device = NextDialog(robot, table);
+    device = robot.DialogOver(table);
     camera.Take(device, L"device-dialog");
     camera.Picker(device, IDC_DEVICE_LIST, 0, L"rate-picker");
     camera.Picker(device, IDC_DEVICE_LIST, 1, L"width-picker");
