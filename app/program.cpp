@@ -57,8 +57,12 @@ HWND CreateMainWindow()
     HMENU menu = LoadMenuW(languageModule, MAKEINTRESOURCEW(IDM_MAIN));
     mainWindow = CreateWindowExW(0, windowCaption, windowCaption, WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, 450, 350, nullptr, menu, programInstance, nullptr);
-    if (mainWindow)
-        FitMainWindow(mainWindow);
+    if (!mainWindow) {
+        // The module's texts may be what failed here, so the message is the program's own.
+        MessageBoxW(nullptr, L"The main window of ktrcfg could not be created.", L"ktrcfg", MB_OK | MB_ICONERROR);
+        return nullptr;
+    }
+    FitMainWindow(mainWindow);
     return mainWindow;
 }
 

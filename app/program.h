@@ -6,5 +6,6 @@
 // Steps before the main window exists; false when the program cannot go on
 // (the user has been told why).
 bool StartProgram(HINSTANCE instance);
+// Null when the window cannot be created (the user has been told).
 HWND CreateMainWindow();
 int RunMessageLoop();

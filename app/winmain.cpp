@@ -8,6 +8,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     if (!StartProgram(instance))
         return 1;
     HWND window = CreateMainWindow();
+    if (!window)
+        return 1;
     ShowWindow(window, show);
     UpdateWindow(window);
     return RunMessageLoop();

@@ -103,6 +103,8 @@ INT_PTR Command(HWND dialog, WPARAM wParam)
         EndDialog(dialog, 1);
         return TRUE;
     case IDCANCEL:
+        // What was cancelled is not to be written: the mark goes back to how the dialog found it.
+        record.modified = modifiedAtOpen;
         EndDialog(dialog, 0);
         return TRUE;
     case IDC_DEFAULTS:
@@ -132,6 +134,7 @@ INT_PTR CALLBACK AdapterDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         editAdapterFlags = image.adapterFlags.get();
         editAdapterOption = image.adapterOption.get();
         editHostId = image.hostId;
+        modifiedAtOpen = workingRecords[currentAdapter].modified;
         return TRUE;
     }
     case WM_PAINT:

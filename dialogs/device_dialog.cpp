@@ -24,9 +24,6 @@ int option3Changed;
 
 namespace {
 
-// The record's mark as it was when the dialog opened: Cancel puts it back.
-std::uint8_t modifiedAtOpen;
-
 void ClearChangeFlags()
 {
     rateChanged = widthChanged = option0Changed = valueChanged = 0;

@@ -307,11 +307,6 @@ INT_PTR Command(HWND dialog, WPARAM wParam)
 
 }  // namespace
 
-int TableHeaderLeft(HDC dc, HFONT header, int charWidth)
-{
-    return PlaceHeader(dc, header, charWidth).left;
-}
-
 INT_PTR CALLBACK DeviceTableDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {

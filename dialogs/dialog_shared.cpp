@@ -6,6 +6,7 @@
 
 int charWidth;
 int lineHeight;
+std::uint8_t modifiedAtOpen;
 
 void MeasureDialogFont(HDC dc)
 {

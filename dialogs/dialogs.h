@@ -10,6 +10,9 @@
 
 extern int charWidth;      // of the system fixed font, measured at every dialog paint
 extern int lineHeight;
+// The working record's modified mark when the open adapter or device dialog
+// opened: Cancel puts it back.
+extern std::uint8_t modifiedAtOpen;
 
 // Adapter dialog (template 111) and its host ID picker (template 112).
 extern std::uint16_t editAdapterFlags;
@@ -37,11 +40,6 @@ extern int noChosen;
 constexpr int kRateButtons = 6;  // 40604 asynchronous, 40605..40609 the rates
 // [(chipType * 2 + wide) * 6 + i]: nonzero when rate button 40604 + i may be pressed.
 extern const std::array<std::uint16_t, 16 * 2 * kRateButtons> rateEnableTable;
-
-// Where the device table draws its header, in the header's font: 24
-// character widths of the fixed font as at 96 dots per inch, grown with the
-// header's font since. The list's columns, in dialog units, grow with it.
-int TableHeaderLeft(HDC dc, HFONT header, int charWidth);
 
 INT_PTR CALLBACK DeviceTableDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK DeviceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

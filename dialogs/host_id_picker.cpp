@@ -23,7 +23,8 @@ bool DeviceListedAt(const DeviceMapEntry *entry, int id)
 
 // Disables the IDs at which a device answers. The focus never stays on a
 // button that this disables, or the keyboard would reach no control; it
-// goes to the adapter's own ID, which can always be chosen.
+// goes to the ID that the adapter dialog shows, or else to the adapter's
+// own ID, which can always be chosen.
 void EnableFreeIds(HWND dialog, bool placeFocus)
 {
     const AdapterRecord &record = workingRecords[currentAdapter];
@@ -41,8 +42,13 @@ void EnableFreeIds(HWND dialog, bool placeFocus)
         placeFocus = true;
     if (!placeFocus)
         return;
-    HWND own = record.image.hostId < kScsiIds ? GetDlgItem(dialog, IDC_HOST_ID_BASE + record.image.hostId) : nullptr;
-    if (!own || !IsWindowEnabled(own))
+    HWND own = nullptr;
+    for (int id : {static_cast<int>(editHostId), static_cast<int>(record.image.hostId)}) {
+        HWND button = id < kScsiIds ? GetDlgItem(dialog, IDC_HOST_ID_BASE + id) : nullptr;
+        if (!own && button && IsWindowEnabled(button))
+            own = button;
+    }
+    if (!own)
         own = GetNextDlgTabItem(dialog, nullptr, FALSE);
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(own), TRUE);
 }

@@ -576,7 +576,8 @@ TEST_F(DeviceDialogs, EachDialogActsOnItsOwnListWhateverRepaintedBeneathIt)
     script.Then([&](HWND device) {
         PaintNow(device);
         PaintNow(table);  // the table repaints beneath the device dialog
-        deviceRows = DeviceRows(device);
+        deviceRows = ListLines(GetDlgItem(device, IDC_DEVICE_LIST));
+        PaintNow(device);
         tableRows = ListLines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST));
         DoubleClickRow(device, IDC_DEVICE_LIST, 1);
         PaintNow(table);
@@ -586,7 +587,7 @@ TEST_F(DeviceDialogs, EachDialogActsOnItsOwnListWhateverRepaintedBeneathIt)
     script.Then([](HWND width) { PressButton(width, IDC_WIDTH_NARROW); });
     script.Then([](HWND yesNo) { PressButton(yesNo, IDCANCEL); });
     OpenTable();
-    EXPECT_EQ(deviceRows.size(), 7u);
+    EXPECT_EQ(deviceRows.size(), 7u) << "the table's rows went into the device dialog";
     EXPECT_EQ(tableRows.size(), 16u) << "the device dialog's rows went into the table";
     EXPECT_TRUE(script.Done()) << "a row of the device dialog opened no picker";
     EXPECT_TRUE(stayedOpen) << "Enter on a row of the device dialog closed it";
@@ -764,16 +765,4 @@ TEST_F(DeviceDialogs, EmptyNamesStayEmpty)
     LowerAfterFirst(name);
     EXPECT_EQ(name[1], L'A') << "nothing after the terminator is read or changed";
     EXPECT_EQ(name[2], L'B');
-
-    // The host's row of a chip without a name, and a unit without an identifier.
-    workingRecords[1].chipType = savedRecords[1].chipType = 2;
-    deviceMaps[1]->devices[4].targetId = 9;
-    deviceMaps[1]->devices[4].identifier[0] = 0;
-    script.Then([&](HWND table) {
-        rows = TableRows(table);
-        PressButton(table, IDCANCEL);
-    });
-    OpenTable();
-    EXPECT_EQ(rows[kHost].substr(0, 7), L"07 - \t\t");
-    EXPECT_EQ(rows[9].substr(0, 7), L"09 - \t\t");
 }

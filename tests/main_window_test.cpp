@@ -424,8 +424,10 @@ TEST_F(MainWindow, LanguageChangesRebuildMenusAndControlsOnce)
 
 TEST(ProgramStart, WithoutAWholeLanguageModuleSaysSoAndEnds)
 {
-    // No module at all, one without its menu bar, one with its menu bar but no dialogs.
-    for (const std::wstring &module : {std::wstring(), FixtureModule(L"enb"), FixtureModule(L"mnu")}) {
+    // No module at all, one without its menu bar, one with its menu bar but no dialogs, one
+    // without its last dialog, and one without the texts that name its window and find the adapters.
+    for (const std::wstring &module : {std::wstring(), FixtureModule(L"enb"), FixtureModule(L"mnu"),
+                                       FixtureModule(L"nolanguagedialog"), FixtureModule(L"nostrings")}) {
         wchar_t temp[MAX_PATH], folder[MAX_PATH], before[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         wsprintfW(folder, L"%sktrcfg-empty-%lu", temp, GetCurrentProcessId());
@@ -451,6 +453,17 @@ TEST(ProgramStart, WithoutAWholeLanguageModuleSaysSoAndEnds)
         EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_ERROR));
         EXPECT_EQ(backdropBrush, nullptr);
     }
+}
+
+TEST(ProgramStart, AMainWindowThatCannotBeCreatedSaysSo)
+{
+    LoadLanguage();
+    lstrcpyW(windowCaption, L"ktrcfg: a class never registered");
+    MessageBoxWatcher boxes;
+    EXPECT_EQ(CreateMainWindow(), nullptr);
+    ASSERT_EQ(boxes.boxes.size(), 1u) << "the program would wait for a window that never comes";
+    EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_ERROR));
+    ResetProgramState();
 }
 
 namespace {

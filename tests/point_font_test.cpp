@@ -30,12 +30,10 @@ TEST(PointFont, HeightWeightAndStylesOnTheScreen)
 {
     HDC dc = CreateCompatibleDC(nullptr);
     const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    const LONG tenths = TenthsOfPixels(80, static_cast<float>(dpi));
     HFONT bold = CreatePointFont(dc, "Lucida Sans Unicode", 80, 0, kFontBold, 1);
     LOGFONTA f = Described(bold);
-    EXPECT_EQ(f.lfHeight, -((tenths + 5) / 10));
-    // 8 points at the classic resolutions; at each the face drawn keeps that size.
-    const LONG pixels = dpi == 96 ? 11 : dpi == 120 ? 13 : dpi == 144 ? 16 : -f.lfHeight;
+    // 8 points: whole tenths of a pixel, then rounded (11, 13 and 16 at 96, 120 and 144).
+    const LONG pixels = (80 * dpi / 72 + 5) / 10;
     EXPECT_EQ(f.lfHeight, -pixels) << "at " << dpi << " dots per inch";
     HGDIOBJ old = SelectObject(dc, bold);
     TEXTMETRICW drawn;
@@ -84,10 +82,11 @@ TEST(PointFont, RequestedWidthScalesTheFacesOwnWidth)
 TEST(PointFont, PhysicalResolutionComesFromTheDisplaySize)
 {
     HDC dc = CreateCompatibleDC(nullptr);
-    const float ry = static_cast<float>(static_cast<double>(GetDeviceCaps(dc, VERTRES)) / GetDeviceCaps(dc, VERTSIZE) * 25.4);
-    const LONG tenths = TenthsOfPixels(80, ry);
+    // Pixels over millimetres, not the logical resolution; 8 points in whole tenths of a pixel, rounded.
+    const int pixels = GetDeviceCaps(dc, VERTRES), millimetres = GetDeviceCaps(dc, VERTSIZE);
+    const LONG tenths = 80 * pixels * 254 / (millimetres * 72 * 10);
     HFONT font = CreatePointFont(dc, "Lucida Sans Unicode", 80, 0, 0, 0);
-    EXPECT_EQ(Described(font).lfHeight, -static_cast<LONG>(tenths * 0.1 + 0.5));
+    EXPECT_EQ(Described(font).lfHeight, -(tenths + 5) / 10) << pixels << " pixels over " << millimetres << " mm";
     DeleteObject(font);
     DeleteDC(dc);
     EXPECT_FLOAT_EQ(PhysicalPixelsPerInch(1024, 320), 81.28f);

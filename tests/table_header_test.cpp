@@ -7,10 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "app/point_font.h"
 #include "app/shell.h"
 #include "dialogs/dialog_shared.h"
 #include "dialogs/dialogs.h"
@@ -50,6 +50,54 @@ std::vector<int> LabelStarts(const std::wstring &line)
         blanks = 0;
     }
     return starts;
+}
+
+// What the table draws, and where: the x of each text and the width of each
+// of its beginnings in the font that drew it.
+struct DrawnText {
+    int x;
+    std::wstring text;
+    std::vector<int> extents;
+};
+std::vector<DrawnText> drawn;
+BOOL(WINAPI *realTextOut)(HDC, int, int, LPCWSTR, int);
+
+BOOL WINAPI RecordTextOut(HDC dc, int x, int y, LPCWSTR text, int length)
+{
+    DrawnText d = {x, std::wstring(text, static_cast<size_t>(length)), {}};
+    for (int n = 0; n <= length; ++n) {
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, text, n, &size);
+        d.extents.push_back(size.cx);
+    }
+    drawn.push_back(d);
+    return realTextOut(dc, x, y, text, length);
+}
+
+// Points this program's import of a function at another; returns what it pointed at.
+void *SwapImport(const char *name, void *replacement)
+{
+    auto *base = reinterpret_cast<BYTE *>(GetModuleHandleW(nullptr));
+    const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(base + reinterpret_cast<IMAGE_DOS_HEADER *>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY &imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto *d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + imports.VirtualAddress); d->Name; ++d) {
+        auto *names = reinterpret_cast<IMAGE_THUNK_DATA *>(base + d->OriginalFirstThunk);
+        auto *slots = reinterpret_cast<IMAGE_THUNK_DATA *>(base + d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+                std::strcmp(reinterpret_cast<const char *>(
+                                reinterpret_cast<IMAGE_IMPORT_BY_NAME *>(base + names->u1.AddressOfData)->Name),
+                            name) != 0)
+                continue;
+            DWORD protection;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+            void *was = reinterpret_cast<void *>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            return was;
+        }
+    }
+    return nullptr;
 }
 
 BOOL CALLBACK FirstLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR context)
@@ -106,7 +154,11 @@ TEST_P(TableHeader, EveryLabelStartsOverItsOwnColumn)
     ASSERT_NE(table, nullptr);
     HWND list = GetDlgItem(table, IDC_DEVICE_TABLE_LIST);
     ASSERT_NE(list, nullptr);
+    drawn.clear();
+    realTextOut = reinterpret_cast<decltype(realTextOut)>(SwapImport("TextOutW", reinterpret_cast<void *>(RecordTextOut)));
+    ASSERT_NE(realTextOut, nullptr);
     const std::vector<INT> sentStops = TabStopsOfPaint(table, IDC_DEVICE_TABLE_LIST);
+    SwapImport("TextOutW", reinterpret_cast<void *>(realTextOut));
     ASSERT_EQ(sentStops.size(), 10u);
     ASSERT_GT(charWidth, 0);
 
@@ -121,30 +173,24 @@ TEST_P(TableHeader, EveryLabelStartsOverItsOwnColumn)
         stops.push_back(origin.x + r.left);
     }
 
-    // The header as the table draws it, in the header face at 8 points for
-    // the display's resolution.
-    HDC dc = GetDC(table);
-    HFONT font = CreatePointFont(dc, kHeaderFace, 80, 0, 0, 1);
-    HGDIOBJ old = SelectObject(dc, font);
-    const int left = TableHeaderLeft(dc, font, charWidth);
     for (UINT id : {IDS_TABLE_HEADER1, IDS_TABLE_HEADER2}) {
         const std::wstring line = Text(id);
+        const DrawnText *header = nullptr;
+        for (const DrawnText &d : drawn)
+            if (d.text == line)
+                header = &d;
+        ASSERT_NE(header, nullptr) << "string " << id << " was not drawn";
         const std::vector<int> starts = LabelStarts(line);
         EXPECT_EQ(starts.size(), static_cast<size_t>(kValueColumns))
             << "string " << id << " names every value column: \"" << Narrow(line) << "\"";
         for (size_t column = 0; column < starts.size() && column < kValueColumns; ++column) {
-            SIZE before = {};
-            GetTextExtentPoint32W(dc, line.c_str(), starts[column], &before);
-            const int x = left + before.cx;
+            const int x = header->x + header->extents[static_cast<size_t>(starts[column])];
             const int stop = stops[kFirstValueStop + column], next = stops[kFirstValueStop + column + 1];
             EXPECT_LE(2 * std::abs(x - stop), next - stop)
                 << "string " << id << ", label " << column + 1 << " starts at " << x << " px, its column at "
                 << stop << " px (the next at " << next << ")";
         }
     }
-    SelectObject(dc, old);
-    DeleteObject(font);
-    ReleaseDC(table, dc);
     DestroyWindow(table);
 }
 

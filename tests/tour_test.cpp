@@ -84,12 +84,48 @@ void EveryWindow(Robot &robot, Camera &camera)
     robot.WaitClosed(table);
 }
 
-// The main window and the second adapter's device table.
-void MainWindowAndTable(Robot &robot, Camera &camera)
+std::wstring TextOf(HWND window)
 {
+    wchar_t text[256] = {};
+    SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));  // of a control in another process
+    return text;
+}
+
+// Every control of the window lies whole inside its client area.
+void ExpectControlsInside(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT *>(&r), 2);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+            << "control " << GetDlgCtrlID(child) << " reaches " << r.right << "," << r.bottom << " of "
+            << client.right << "," << client.bottom;
+    }
+}
+
+// The main window and the second adapter's device table, in the texts of the
+// module given, every control within its window.
+void MainWindowAndTable(Robot &robot, Camera &camera, const wchar_t *module)
+{
+    HMODULE texts = LoadLibraryExW(module, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(texts, nullptr);
+    robot.Settle();  // a language change ends with its new controls
+    for (int id : {IDS_SAVE_BUTTON, IDS_EXIT_BUTTON}) {
+        wchar_t label[256] = {};
+        LoadStringW(texts, static_cast<UINT>(id), label, 256);
+        EXPECT_EQ(TextOf(GetDlgItem(robot.main, id - IDS_SAVE_BUTTON)), label) << "string " << id;
+    }
+    FreeLibrary(texts);
+    ExpectControlsInside(robot.main);
     camera.Take(robot.main, L"main-window");
     robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
     HWND table = robot.WaitForDialog();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(robot.Lines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST)).size(), 16u);
+    ExpectControlsInside(table);
     camera.Take(table, L"device-table");
     robot.Click(table, IDCANCEL);
     robot.WaitClosed(table);
@@ -124,7 +160,7 @@ TEST(Tour, DISABLED_OneLanguage)
     Camera english(robot, L"");
     SwitchLanguage(robot, (std::wstring(module) + L"_lang").c_str(), &english);
     Camera camera(robot, module);
-    MainWindowAndTable(robot, camera);
+    MainWindowAndTable(robot, camera, (std::wstring(module) + L"_lang.dll").c_str());
     robot.Click(robot.main, 1);
     EXPECT_TRUE(robot.WaitForExit());
 }
@@ -137,7 +173,7 @@ TEST(Tour, DISABLED_LargeFonts)
     const std::wstring dpi = std::to_wstring(GetDeviceCaps(screen, LOGPIXELSY));
     ReleaseDC(nullptr, screen);
     Camera camera(robot, dpi);
-    MainWindowAndTable(robot, camera);
+    MainWindowAndTable(robot, camera, L"eng_lang.dll");
     robot.Click(robot.main, 1);
     EXPECT_TRUE(robot.WaitForExit());
 }
