@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,28 @@ std::wstring Label(std::wstring text)
     return shown;
 }
 
+std::wstring DialogText(HMODULE module, int id, int control)
+{
+    HWND dialog = CreateDialogParamW(module, MAKEINTRESOURCEW(id), nullptr, QuietDlgProc, 0);
+    wchar_t text[256] = {};
+    if (dialog) {
+        GetWindowTextW(control ? GetDlgItem(dialog, control) : dialog, text, 256);
+        DestroyWindow(dialog);
+    }
+    return text;
+}
+
+void AddMenuLabels(HMENU menu, std::vector<std::wstring> &texts)
+{
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t label[128] = {};
+        GetMenuStringW(menu, i, label, 128, MF_BYPOSITION);
+        texts.push_back(Label(label));
+        if (HMENU sub = GetSubMenu(menu, i))
+            AddMenuLabels(sub, texts);
+    }
+}
+
 class LanguageModule : public testing::TestWithParam<std::wstring> {
 protected:
     void SetUp() override
@@ -128,6 +151,27 @@ protected:
         wchar_t buffer[1024] = {};
         int n = LoadStringW(module, static_cast<UINT>(id), buffer, 1024);
         return std::wstring(buffer, static_cast<size_t>(n));
+    }
+    // Every text that the module shows, access keys taken out.
+    std::vector<std::wstring> Shown()
+    {
+        std::vector<std::wstring> texts;
+        for (const StringRoom &r : kRooms)
+            for (int id = r.first; id <= r.last; ++id)
+                texts.push_back(Text(id));
+        HMENU bar = LoadMenuW(module, MAKEINTRESOURCEW(IDM_MAIN));
+        AddMenuLabels(bar, texts);
+        DestroyMenu(bar);
+        for (const Template &t : Templates()) {
+            HWND dialog = CreateDialogParamW(module, MAKEINTRESOURCEW(t.id), nullptr, QuietDlgProc, 0);
+            for (HWND w = dialog; w; w = GetWindow(w, w == dialog ? GW_CHILD : GW_HWNDNEXT)) {
+                wchar_t text[256] = {};
+                GetWindowTextW(w, text, 256);
+                texts.push_back(Label(text));
+            }
+            DestroyWindow(dialog);
+        }
+        return texts;
     }
     HMODULE module = nullptr;
 };
@@ -234,9 +278,11 @@ TEST_P(LanguageModule, TextsNameTheButtonsAndMenuItemsAsTheyAreLabelled)
 {
     HMENU bar = LoadMenuW(module, MAKEINTRESOURCEW(IDM_MAIN));
     ASSERT_NE(bar, nullptr);
-    wchar_t file[128] = {}, save[128] = {};
+    wchar_t file[128] = {}, save[128] = {}, settings[128] = {}, adapters[128] = {};
     GetMenuStringW(bar, 0, file, 128, MF_BYPOSITION);
     GetMenuStringW(bar, IDM_SAVE, save, 128, MF_BYCOMMAND);
+    GetMenuStringW(bar, 1, settings, 128, MF_BYPOSITION);
+    GetMenuStringW(GetSubMenu(bar, 1), 3, adapters, 128, MF_BYPOSITION);
     DestroyMenu(bar);
     HWND adapter = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_ADAPTER), nullptr, QuietDlgProc, 0);
     ASSERT_NE(adapter, nullptr);
@@ -253,9 +299,59 @@ TEST_P(LanguageModule, TextsNameTheButtonsAndMenuItemsAsTheyAreLabelled)
     for (UINT id : {IDS_ADAPTER_HELP1 + 2, IDS_DEVICE_HELP1, IDS_DEFAULTS_IN_PLACE})
         EXPECT_NE(Text(static_cast<int>(id)).find(Label(defaults)), std::wstring::npos)
             << "string " << id << " does not name \"" << Narrow(Label(defaults)) << "\"";
-    for (UINT id : {IDS_ADAPTER_HELP1 + 2, IDS_DEFAULTS_IN_PLACE})
+    for (UINT id : {IDS_ADAPTER_HELP1 + 2, IDS_DEFAULTS_IN_PLACE, IDS_RATE_REFUSED})
         EXPECT_NE(Text(static_cast<int>(id)).find(Label(ok)), std::wstring::npos)
             << "string " << id << " does not name \"" << Narrow(Label(ok)) << "\"";
+    // The device table shows string 44 too: it names the way to the adapter's own dialog.
+    for (const std::wstring &menu : {Label(settings), Label(adapters)})
+        EXPECT_NE(Text(IDS_DEFAULTS_IN_PLACE).find(menu), std::wstring::npos)
+            << "string 44 does not name \"" << Narrow(menu) << "\"";
+}
+
+TEST_P(LanguageModule, PickersReadAsTheRowsThatOpenThem)
+{
+    // Rate code 0 reads as string 46 in the rows: its button says so.
+    const std::wstring async = DialogText(module, IDD_RATE, IDC_RATE_BASE), off = Text(IDS_WORD_OFF);
+    const size_t tail = async.size() - std::min(async.size(), off.size() + 2);
+    EXPECT_TRUE(async.substr(tail) == L"(" + off + L")" || async.substr(tail) == L"\uFF08" + off + L"\uFF09")
+        << "\"" << Narrow(async) << "\" does not end with string 46 in parentheses";
+
+    // A picker's caption is its row's label without the unit and the colon.
+    const std::pair<int, int> pickers[] = {{IDD_YESNO_OPTION0, IDS_DEVICE_ROW0 + 2},
+                                           {IDD_VALUE, IDS_DEVICE_ROW0 + 3},
+                                           {IDD_YESNO_OPTION3, IDS_DEVICE_ROW0 + 6}};
+    for (const auto &[id, row] : pickers) {
+        const std::wstring caption = DialogText(module, id, 0), label = Text(row);
+        std::wstring rest = label.substr(std::min(label.size(), caption.size()));
+        const size_t open = rest.find_first_of(L"(\uFF08"), close = rest.find_first_of(L")\uFF09");
+        if (open != std::wstring::npos && close != std::wstring::npos && open < close)
+            rest.erase(open, close + 1 - open);
+        EXPECT_TRUE(!caption.empty() && label.compare(0, caption.size(), caption) == 0 &&
+                    rest.find_first_not_of(L" \u00A0:\uFF1A") == std::wstring::npos)
+            << "template " << id << " is called \"" << Narrow(caption) << "\", its row \"" << Narrow(label) << "\"";
+    }
+}
+
+TEST_P(LanguageModule, PunctuationFollowsTheLanguage)
+{
+    std::vector<WORD> languages;
+    EnumResourceLanguagesW(module, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(IDD_LANGUAGE_TAG), CollectLanguage,
+                           reinterpret_cast<LONG_PTR>(&languages));
+    ASSERT_FALSE(languages.empty());
+    const bool french = PRIMARYLANGID(languages[0]) == LANG_FRENCH;
+    int narrow = 0, wide = 0;
+    for (const std::wstring &text : Shown()) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            narrow += text[i] == L'(';
+            wide += text[i] == L'\uFF08';
+            // French keeps a non-breaking space before the high signs, so that no line starts with one.
+            if (french && wcschr(L":;?!", text[i])) {
+                EXPECT_TRUE(i > 0 && (text[i - 1] == L'\u00A0' || text[i - 1] == L'\u202F'))
+                    << "\"" << Narrow(text) << "\"";
+            }
+        }
+    }
+    EXPECT_FALSE(narrow && wide) << "parentheses of both widths";
 }
 
 TEST_P(LanguageModule, TemplateLanguageNamesTheModule)
