@@ -51,6 +51,13 @@ make_prefix() {  # $1 = headless | desktop
         timeout 300 wineboot -i </dev/null >/dev/null 2>&1
         timeout 60 wineserver -w </dev/null >/dev/null 2>&1
     fi
+    # Debian's Wine looks for its own fonts in "<data dir>\../fonts", a path it
+    # cannot open, so Marlett (the caption buttons' glyphs) is missing and the
+    # buttons show as the letters "0 1 r". The Windows font folder is read.
+    local marlett
+    marlett=$(dpkg -L fonts-wine 2>/dev/null | grep -m1 '/marlett\.ttf$')
+    cp "${marlett:-/usr/share/wine/fonts/marlett.ttf}" "$WINEPREFIX/drive_c/windows/Fonts/" \
+        || echo "make_prefix: no marlett.ttf: caption buttons will show as letters" >&2
     # CJK text: Wine links its own fonts to a Chinese font only by the names
     # of the Windows ones, so those names are pointed at the one installed.
     local cjk="wqy-microhei.ttc,WenQuanYi Micro Hei"
