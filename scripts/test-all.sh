@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds the 64-bit and the 32-bit program,
-# and runs every test under Wine. Exits non-zero when a test fails or none ran.
+# and runs every test under Wine, then the 32-bit program's where it can run.
+# Exits non-zero when a test fails or none ran.
 set -u
 . "$(dirname "$0")/common.sh"
 
@@ -16,3 +17,6 @@ start_wineserver
 
 cd "$KTR_BUILD/x64" || exit 1
 timeout 2400 ctest --output-on-failure --no-tests=error -j1 </dev/null
+status=$?
+run_x86_tests || status=1
+exit $status
