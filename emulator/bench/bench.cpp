@@ -486,8 +486,14 @@ static bool CycleEmulator(bool start, std::string &error)
             ControlService(service, SERVICE_CONTROL_STOP, &status);
             WaitForState(service, SERVICE_STOPPED);
         }
-        if (start)
+        // Wine's driver host sometimes refuses a start on a busy machine (error
+        // 1359) and takes the next one.
+        for (int attempt = 0; start && attempt < 3; ++attempt) {
             ok = StartServiceW(service, 0, nullptr) && WaitForState(service, SERVICE_RUNNING);
+            if (ok || GetLastError() != ERROR_INTERNAL_ERROR)
+                break;
+            Sleep(200);
+        }
         if (!ok)
             error = "the emulator driver did not start (error " + std::to_string(GetLastError()) + ")";
         CloseServiceHandle(service);
