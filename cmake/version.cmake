@@ -21,6 +21,10 @@ endif()
 set(KTR_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/ktr_version.h.in ${KTR_GENERATED_DIR}/ktr_version.h @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/app/ktrcfg.manifest.in ${KTR_GENERATED_DIR}/ktrcfg.manifest @ONLY)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/app/ktrcfg_version.rc PROPERTIES OBJECT_DEPENDS
+  "${KTR_GENERATED_DIR}/ktr_version.h;${KTR_GENERATED_DIR}/ktrcfg.manifest")
+set_source_files_properties(${CMAKE_SOURCE_DIR}/language/module_version.rc PROPERTIES OBJECT_DEPENDS
+  ${KTR_GENERATED_DIR}/ktr_version.h)
 
 # A language module's version resource carries the language of the module's
 # own LANGUAGE statement, as the platform's headers define it.
