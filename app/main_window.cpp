@@ -7,6 +7,7 @@
 #include "app/shell.h"
 #include "app/texts.h"
 #include "dialogs/dialogs.h"
+#include "ktr_version.h"
 #include "discovery/device_map.h"
 #include "language/language_selection.h"
 #include "language/module_contract.h"
@@ -27,7 +28,7 @@ namespace {
 
 constexpr COLORREF kBackdropText = 0xC0C0C0;
 constexpr COLORREF kBackdropBand = 0x733401;
-const wchar_t kVersionText[] = L"1.04.00        ";
+const wchar_t kVersionText[] = KTR_VERSION_BOX;
 
 // The old, shorter form of the menu item record, without its bitmap field.
 constexpr UINT kMenuItemInfoSize = offsetof(MENUITEMINFOW, hbmpItem);

@@ -3,7 +3,7 @@
 
 KTR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KTR_BUILD=${KTR_BUILD:-$KTR_ROOT/build}
-KTR_PACKAGES="cmake make mingw-w64 wine wine64 xvfb xauth imagemagick googletest zip fonts-wqy-microhei"
+KTR_PACKAGES="cmake make mingw-w64 wine wine64 xvfb xauth imagemagick googletest zip fonts-wqy-microhei msitools wixl"
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -38,7 +38,8 @@ build_target() {  # $1 = x64 | x86
 wine_env() {
     export WINEPREFIX="${WINEPREFIX:-$KTR_BUILD/x64/wineprefix}"
     export WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml="
+    # No Linux menu entries for the shortcuts that the package tests install.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     export WINEARCH=win64
 }
 
