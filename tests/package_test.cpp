@@ -5,15 +5,10 @@
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
+#include <msxml2.h>
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -31,140 +26,12 @@ const wchar_t *const kFiles[] = {L"ktrcfg.exe",   L"eng_lang.dll", L"deu_lang.dl
 std::wstring BuildDir(int arch) { return std::wstring(KTR_BUILD_ROOT) + L"\\" + kArchs[arch]; }
 std::wstring Built(int arch, const wchar_t *file) { return BuildDir(arch) + L"\\program\\" + file; }
 bool Exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-std::string Narrow(const std::wstring &text) { return std::string(text.begin(), text.end()); }
-
-std::string Contents(const std::wstring &path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::set<std::wstring> FilesIn(const std::wstring &folder)
-{
-    std::set<std::wstring> files;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            files.insert(found.cFileName);
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
-    return files;
-}
-
-// A small XML reader: elements in their namespaces, attributes, text; comments
-// and processing instructions are skipped.
-struct Element {
-    std::string ns, name, text;
-    std::map<std::string, std::string> attributes;
-    std::vector<Element> children;
-
-    const Element *Child(const std::string &childNs, const std::string &childName) const
-    {
-        for (const Element &child : children)
-            if (child.ns == childNs && child.name == childName)
-                return &child;
-        return nullptr;
-    }
-    std::string At(const std::string &key) const { return attributes.count(key) ? attributes.at(key) : ""; }
-    bool Holds(const std::string &anyName) const
-    {
-        return std::any_of(children.begin(), children.end(),
-                           [&](const Element &c) { return c.name == anyName || c.Holds(anyName); });
-    }
-};
-
-class XmlReader {
-public:
-    explicit XmlReader(const std::string &text) : s(text) {}
-    bool Document(Element &root)
-    {
-        Skip();
-        bool read = Read(root, {});
-        Skip();
-        return read && ok && pos == s.size();
-    }
-
-private:
-    bool Is(const char *token) const { return pos <= s.size() && s.compare(pos, std::strlen(token), token) == 0; }
-    void Expect(const char *token)
-    {
-        ok = ok && Is(token);
-        pos += std::strlen(token);
-    }
-    void Spaces() { pos = std::min(s.size(), s.find_first_not_of(" \t\r\n", pos)); }
-    void Skip()
-    {
-        for (Spaces(); ok && (Is("<?") || Is("<!--")); Spaces()) {
-            size_t end = s.find(Is("<?") ? "?>" : "-->", pos);
-            ok = end != std::string::npos;
-            pos = ok ? s.find('>', end) + 1 : s.size();
-        }
-    }
-    std::string Name()
-    {
-        size_t start = pos;
-        while (pos < s.size() && (isalnum(static_cast<unsigned char>(s[pos])) || strchr("_:.-", s[pos])))
-            ++pos;
-        ok = ok && pos > start;
-        return s.substr(start, pos - start);
-    }
-    bool Read(Element &element, std::map<std::string, std::string> scope)
-    {
-        Expect("<");
-        const std::string qname = Name();
-        for (Spaces(); ok && pos < s.size() && !Is("/>") && !Is(">"); Spaces()) {
-            std::string key = Name();
-            Spaces();
-            Expect("=");
-            Spaces();
-            const char quote = pos < s.size() ? s[pos++] : 0;
-            size_t end = s.find(quote, pos);
-            ok = ok && (quote == '"' || quote == '\'') && end != std::string::npos;
-            if (!ok)
-                return false;
-            std::string value = s.substr(pos, end - pos);
-            pos = end + 1;
-            if (key == "xmlns" || key.rfind("xmlns:", 0) == 0)
-                scope[key == "xmlns" ? "" : key.substr(6)] = value;
-            else
-                ok = element.attributes.emplace(key, value).second;
-        }
-        const size_t colon = qname.find(':');
-        const std::string prefix = colon == std::string::npos ? "" : qname.substr(0, colon);
-        ok = ok && (prefix.empty() || scope.count(prefix));
-        element.ns = scope[prefix];
-        element.name = qname.substr(colon == std::string::npos ? 0 : colon + 1);
-        if (Is("/>")) {
-            pos += 2;
-            return ok;
-        }
-        for (Expect(">"); ok && pos < s.size() && !Is("</");) {
-            if (Is("<!--"))
-                Skip();
-            else if (Is("<"))
-                element.children.emplace_back(), ok = Read(element.children.back(), scope);
-            else
-                element.text += s[pos++];
-        }
-        Expect("</");
-        ok = ok && Name() == qname;
-        Spaces();
-        Expect(">");
-        return ok;
-    }
-
-    const std::string &s;
-    size_t pos = 0;
-    bool ok = true;
-};
 
 struct VersionInfo {
-    VS_FIXEDFILEINFO fixed = {};
-    WORD language = 0xFFFF, codePage = 0;
-    std::map<std::wstring, std::wstring> strings;
+    std::wstring fixed, display, translation, company, product;
 };
 
+// The fixed version as "1.4.0.0", its display form "1.04.00", and the strings of the translation.
 VersionInfo ReadVersion(const std::wstring &path)
 {
     VersionInfo info;
@@ -172,38 +39,32 @@ VersionInfo ReadVersion(const std::wstring &path)
     std::vector<BYTE> data(size + 1);
     void *value = nullptr;
     UINT length = 0;
-    if (!size || !GetFileVersionInfoW(path.c_str(), 0, size, data.data()))
+    if (!size || !GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", &value, &length))
         return info;
-    if (VerQueryValueW(data.data(), L"\\", &value, &length) && length >= sizeof(info.fixed))
-        info.fixed = *static_cast<VS_FIXEDFILEINFO *>(value);
-    if (VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &value, &length) && length == 4) {
-        info.language = static_cast<WORD *>(value)[0];
-        info.codePage = static_cast<WORD *>(value)[1];
-    }
-    for (const wchar_t *key : {L"FileVersion", L"ProductVersion", L"ProductName", L"CompanyName"}) {
-        wchar_t query[64];
-        wsprintfW(query, L"\\StringFileInfo\\%04x%04x\\%s", info.language, info.codePage, key);
-        if (VerQueryValueW(data.data(), query, &value, &length))
-            info.strings[key] = static_cast<wchar_t *>(value);
+    const auto *fixed = static_cast<VS_FIXEDFILEINFO *>(value);
+    wchar_t text[64];
+    wsprintfW(text, L"%d.%d.%d.%d", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+              HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+    info.fixed = text;
+    if (fixed->dwProductVersionMS != fixed->dwFileVersionMS || fixed->dwProductVersionLS != fixed->dwFileVersionLS)
+        info.fixed += L" (product version differs)";
+    if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &value, &length) || length != 4)
+        return info;
+    wsprintfW(text, L"%04x%04x", static_cast<WORD *>(value)[0], static_cast<WORD *>(value)[1]);
+    info.translation = text;
+    for (auto [key, field] : {std::pair{L"FileVersion", &info.display}, {L"CompanyName", &info.company},
+                              {L"ProductName", &info.product}}) {
+        const std::wstring query = L"\\StringFileInfo\\" + info.translation + L"\\" + key;
+        if (VerQueryValueW(data.data(), query.c_str(), &value, &length))
+            *field = static_cast<wchar_t *>(value);
     }
     return info;
 }
 
-// "1.4.0.0", or the display form "1.04.00".
-std::wstring Dotted(const VS_FIXEDFILEINFO &fixed, bool display)
-{
-    wchar_t text[32];
-    wsprintfW(text, display ? L"%d.%02d.%02d" : L"%d.%d.%d.%d", HIWORD(fixed.dwFileVersionMS),
-              LOWORD(fixed.dwFileVersionMS), HIWORD(fixed.dwFileVersionLS), LOWORD(fixed.dwFileVersionLS));
-    return text;
-}
-
-// The reference that every other place must agree with: the 64-bit program's version.
-VS_FIXEDFILEINFO Reference() { return ReadVersion(Built(0, L"ktrcfg.exe")).fixed; }
-
 std::wstring PackageName(int arch, const wchar_t *extension)
 {
-    return L"ktrcfg-" + Dotted(Reference(), true) + L"-" + kArchs[arch] + extension;
+    return L"ktrcfg-" + ReadVersion(Built(0, L"ktrcfg.exe")).display + L"-" + kArchs[arch] + extension;
 }
 std::wstring Msi(int arch) { return BuildDir(arch) + L"\\packages\\" + PackageName(arch, L".msi"); }
 std::wstring LaterMsi() { return BuildDir(0) + L"\\test-packages\\ktrcfg-later-x64.msi"; }
@@ -222,119 +83,136 @@ std::wstring MsiProperty(const std::wstring &package, const std::wstring &name)
     return value;
 }
 
-BOOL CALLBACK FirstLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR context)
+BOOL CALLBACK TemplateLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR context)
 {
-    *reinterpret_cast<WORD *>(context) = language;
+    wsprintfW(reinterpret_cast<wchar_t *>(context), L"%04x04b0", language);
     return FALSE;
 }
 
+// The texts that an XPath query finds in a parsed document, in document order.
+std::vector<std::wstring> Select(IXMLDOMDocument2 *document, const wchar_t *path)
+{
+    std::vector<std::wstring> found;
+    IXMLDOMNodeList *nodes = nullptr;
+    BSTR query = SysAllocString(path);
+    if (SUCCEEDED(document->selectNodes(query, &nodes)) && nodes) {
+        IXMLDOMNode *node = nullptr;
+        while (nodes->nextNode(&node) == S_OK) {
+            BSTR text = nullptr;
+            node->get_text(&text);
+            found.push_back(text ? text : L"");
+            SysFreeString(text);
+            node->Release();
+        }
+        nodes->Release();
+    }
+    SysFreeString(query);
+    return found;
+}
+
+class Packages : public testing::Test {
+protected:
+    void SetUp() override { CoInitialize(nullptr); }
+    void TearDown() override { CoUninitialize(); }
+};
+
 }  // namespace
 
-TEST(Packages, ManifestDeclaresElevationDpiAwarenessAndSupportedSystems)
+TEST_F(Packages, ManifestDeclaresElevationDpiAwarenessAndSupportedSystems)
 {
-    const std::string v1 = "urn:schemas-microsoft-com:asm.v1", v3 = "urn:schemas-microsoft-com:asm.v3",
-                      compatibility = "urn:schemas-microsoft-com:compatibility.v1";
-    const std::set<std::string> systems = {
-        "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
-        "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
-        "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};  // Vista, 7, 8, 8.1, 10 and 11
+    using Texts = std::vector<std::wstring>;
     for (int arch : {0, 1}) {
-        SCOPED_TRACE(Narrow(kArchs[arch]));
+        SCOPED_TRACE(arch);
         HMODULE module = LoadLibraryExW(Built(arch, L"ktrcfg.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
         ASSERT_NE(resource, nullptr);
-        const std::string text(static_cast<const char *>(LockResource(LoadResource(module, resource))),
-                               SizeofResource(module, resource));
+        const std::string bytes(static_cast<const char *>(LockResource(LoadResource(module, resource))),
+                                SizeofResource(module, resource));
         FreeLibrary(module);
 
-        Element root;
-        ASSERT_TRUE(XmlReader(text).Document(root)) << text;
-        EXPECT_EQ(root.ns + " " + root.name + " " + root.At("manifestVersion"), v1 + " assembly 1.0");
-        const Element *identity = root.Child(v1, "assemblyIdentity");
-        ASSERT_NE(identity, nullptr);
-        EXPECT_EQ(identity->At("type"), "win32");
-        EXPECT_NE(identity->At("name"), "");
-        EXPECT_EQ(identity->At("version"), Narrow(Dotted(ReadVersion(Built(arch, L"ktrcfg.exe")).fixed, false)));
-        EXPECT_EQ(identity->At("processorArchitecture"), arch ? "x86" : "amd64");
+        CLSID parser;
+        IXMLDOMDocument2 *document = nullptr;
+        ASSERT_EQ(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &parser), S_OK);
+        const IID document2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+        ASSERT_EQ(CoCreateInstance(parser, nullptr, CLSCTX_INPROC_SERVER, document2,
+                                   reinterpret_cast<void **>(&document)), S_OK);
+        BSTR xml = SysAllocString(std::wstring(bytes.begin(), bytes.end()).c_str());
+        VARIANT_BOOL parsed = VARIANT_FALSE;
+        document->put_async(VARIANT_FALSE);
+        EXPECT_EQ(document->loadXML(xml, &parsed), S_OK);
+        SysFreeString(xml);
+        ASSERT_EQ(parsed, VARIANT_TRUE) << bytes;
+        VARIANT names;
+        names.vt = VT_BSTR;
+        names.bstrVal = SysAllocString(L"xmlns:a='urn:schemas-microsoft-com:asm.v1' "
+                                       L"xmlns:s='urn:schemas-microsoft-com:asm.v3' "
+                                       L"xmlns:w='http://schemas.microsoft.com/SMI/2005/WindowsSettings' "
+                                       L"xmlns:c='urn:schemas-microsoft-com:compatibility.v1'");
+        BSTR property = SysAllocString(L"SelectionNamespaces");
+        document->setProperty(property, names);
+        SysFreeString(property);
+        VariantClear(&names);
 
-        const Element *trust = root.Child(v3, "trustInfo");
-        trust = trust ? trust : root.Child("urn:schemas-microsoft-com:asm.v2", "trustInfo");
-        for (const char *inner : {"security", "requestedPrivileges", "requestedExecutionLevel"})
-            trust = trust ? trust->Child(trust->ns, inner) : nullptr;
-        ASSERT_NE(trust, nullptr);
-        EXPECT_EQ(trust->At("level") + " " + trust->At("uiAccess"), "requireAdministrator false");
-
-        const Element *settings = root.Child(v3, "application");
-        settings = settings ? settings->Child(v3, "windowsSettings") : nullptr;
-        ASSERT_NE(settings, nullptr);
-        const Element *dpiAware = settings->Child("http://schemas.microsoft.com/SMI/2005/WindowsSettings", "dpiAware");
-        ASSERT_NE(dpiAware, nullptr);
-        EXPECT_EQ(dpiAware->text, "true") << "system-aware";
-        EXPECT_EQ(settings->children.size(), 1u) << "nothing that overrides it, per monitor";
-
-        const Element *supported = root.Child(compatibility, "compatibility");
-        supported = supported ? supported->Child(compatibility, "application") : nullptr;
-        ASSERT_NE(supported, nullptr);
-        std::set<std::string> declared;
-        for (const Element &os : supported->children)
-            if (os.ns == compatibility && os.name == "supportedOS")
-                declared.insert(os.At("Id"));
-        EXPECT_EQ(declared, systems);
-        EXPECT_FALSE(root.Holds("dependency")) << "no visual styles";
+        EXPECT_EQ(Select(document, L"/a:assembly/a:assemblyIdentity/@version"),
+                  Texts{ReadVersion(Built(arch, L"ktrcfg.exe")).fixed});
+        EXPECT_EQ(Select(document, L"/a:assembly/a:assemblyIdentity/@processorArchitecture"),
+                  Texts{arch ? L"x86" : L"amd64"});
+        EXPECT_EQ(Select(document, L"/a:assembly/s:trustInfo/s:security/s:requestedPrivileges/"
+                                   L"s:requestedExecutionLevel/@level"),
+                  Texts{L"requireAdministrator"});
+        EXPECT_EQ(Select(document, L"/a:assembly/s:application/s:windowsSettings/*"), Texts{L"true"})
+            << "system-aware, and nothing that makes it per monitor";
+        EXPECT_EQ(Select(document, L"/a:assembly/s:application/s:windowsSettings/w:dpiAware"), Texts{L"true"});
+        EXPECT_EQ(Select(document, L"/a:assembly/c:compatibility/c:application/c:supportedOS/@Id"),
+                  (Texts{L"{e2011457-1546-43c5-a5fe-008deee3d3f0}", L"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+                         L"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", L"{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                         L"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}))
+            << "Vista, 7, 8, 8.1, and 10 or 11";
+        EXPECT_EQ(Select(document, L"//a:dependency"), Texts{}) << "no visual styles";
+        document->Release();
     }
 }
 
-TEST(Packages, OneVersionInEveryFileAndPackage)
+TEST_F(Packages, OneVersionInEveryFileAndPackage)
 {
-    const VS_FIXEDFILEINFO reference = Reference();
-    ASSERT_EQ(reference.dwSignature, 0xFEEF04BDu);
-    const std::wstring version = Dotted(reference, false), display = Dotted(reference, true);
+    const VersionInfo program = ReadVersion(Built(0, L"ktrcfg.exe"));
+    ASSERT_EQ(program.fixed.size(), 7u) << "a.b.c.d";
     const std::wstring upgradeCode = MsiProperty(Msi(0), L"UpgradeCode");
     for (int arch : {0, 1}) {
         for (const wchar_t *file : kFiles) {
-            SCOPED_TRACE(Narrow(std::wstring(kArchs[arch]) + L" " + file));
-            VersionInfo info = ReadVersion(Built(arch, file));
-            EXPECT_EQ(Dotted(info.fixed, false), version);
-            EXPECT_EQ(info.fixed.dwProductVersionMS, reference.dwFileVersionMS);
-            EXPECT_EQ(info.fixed.dwProductVersionLS, reference.dwFileVersionLS);
-            EXPECT_EQ(info.strings[L"FileVersion"] + L" " + info.strings[L"ProductVersion"], display + L" " + display);
-            EXPECT_EQ(info.strings[L"CompanyName"], L"KTR");
-            EXPECT_EQ(info.codePage, 1200);
-            if (file == kFiles[0])
-                continue;
-            HMODULE module = LoadLibraryExW(Built(arch, file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-            WORD language = 0;
-            EnumResourceLanguagesW(module, RT_DIALOG, MAKEINTRESOURCEW(IDD_LANGUAGE_TAG), FirstLanguage,
-                                   reinterpret_cast<LONG_PTR>(&language));
-            FreeLibrary(module);
-            EXPECT_NE(language, 0);
-            EXPECT_EQ(info.language, language) << "the module's own language";
+            SCOPED_TRACE(testing::Message() << arch << " " << file);
+            const VersionInfo info = ReadVersion(Built(arch, file));
+            EXPECT_EQ(info.fixed, program.fixed);
+            EXPECT_EQ(info.display, program.display);
+            EXPECT_EQ(info.company, L"KTR");
+            wchar_t language[16] = L"000004b0";  // the program's own version resource is neutral
+            if (file != kFiles[0]) {
+                HMODULE module = LoadLibraryExW(Built(arch, file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+                EnumResourceLanguagesW(module, RT_DIALOG, MAKEINTRESOURCEW(IDD_LANGUAGE_TAG), TemplateLanguage,
+                                       reinterpret_cast<LONG_PTR>(language));
+                FreeLibrary(module);
+            }
+            EXPECT_EQ(info.translation, language) << "each module's translation names its own language";
         }
-        EXPECT_EQ(FilesIn(BuildDir(arch) + L"\\packages"),
-                  (std::set<std::wstring>{PackageName(arch, L".zip"), PackageName(arch, L".msi")}));
-        EXPECT_EQ(MsiProperty(Msi(arch), L"ProductVersion"), version);
-        EXPECT_EQ(MsiProperty(Msi(arch), L"ProductName"), ReadVersion(Built(arch, L"ktrcfg.exe")).strings[L"ProductName"]);
-        EXPECT_EQ(MsiProperty(Msi(arch), L"Manufacturer"), L"KTR");
+        for (const wchar_t *extension : {L".zip", L".msi"})
+            EXPECT_TRUE(Exists(BuildDir(arch) + L"\\packages\\" + PackageName(arch, extension)));
+        EXPECT_EQ(MsiProperty(Msi(arch), L"ProductVersion"), program.fixed);
+        EXPECT_EQ(MsiProperty(Msi(arch), L"ProductName"), program.product);
+        EXPECT_EQ(MsiProperty(Msi(arch), L"Manufacturer"), program.company);
         EXPECT_EQ(MsiProperty(Msi(arch), L"UpgradeCode"), upgradeCode) << "one product on a machine";
     }
+    EXPECT_EQ(program.display, L"1.04.00") << "the version that the version box shows";
     EXPECT_EQ(MsiProperty(LaterMsi(), L"UpgradeCode"), upgradeCode);
-    EXPECT_GT(MsiProperty(LaterMsi(), L"ProductVersion"), version);
+    EXPECT_GT(MsiProperty(LaterMsi(), L"ProductVersion"), program.fixed);
 }
 
 namespace {
-
-std::wstring Folder(int csidl)
-{
-    wchar_t path[MAX_PATH] = L"";
-    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
 
 DWORD Msiexec(const std::wstring &action, const std::wstring &package)
 {
     std::wstring command = L"msiexec.exe " + action + L" \"" + package + L"\" /qn";
     STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return GetLastError();
@@ -346,196 +224,150 @@ DWORD Msiexec(const std::wstring &action, const std::wstring &package)
     return code;
 }
 
-std::wstring Value(HKEY key, const wchar_t *name)
+std::wstring ShellFolder(int csidl)
 {
-    wchar_t text[256] = L"";
-    DWORD size = sizeof(text) - sizeof(wchar_t);
-    RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(text), &size);
-    return text;
+    wchar_t path[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
 }
 
-class PackageInstall : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        CoInitialize(nullptr);
-        product = ReadVersion(Built(0, L"ktrcfg.exe")).strings[L"ProductName"];
-        upgradeCode = MsiProperty(Msi(0), L"UpgradeCode");
-        ASSERT_FALSE(product.empty());
-        installDirs[0] = Folder(CSIDL_PROGRAM_FILES) + L"\\" + product;
-        installDirs[1] = Folder(CSIDL_PROGRAM_FILESX86) + L"\\" + product;
-        ASSERT_NE(installDirs[0], installDirs[1]);
-        // Windows puts a per-machine package's shortcut among all users'
-        // programs; Wine's installer among the current user's.
-        for (int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS})
-            shortcutDirs.push_back(Folder(csidl) + L"\\KTR");
-        // A run that stopped half-way leaves its product behind.
-        for (const std::wstring &left : Products())
-            Msiexec(L"/x", left.substr(0, 38));
-        ASSERT_TRUE(Products().empty());
-    }
-    void TearDown() override { CoUninitialize(); }
-
-    // The products of the upgrade code, as "{product code} version".
-    std::vector<std::wstring> Products() const
-    {
-        std::vector<std::wstring> products;
-        wchar_t code[39], version[32];
-        for (DWORD i = 0, size = 32; !MsiEnumRelatedProductsW(upgradeCode.c_str(), 0, i, code); ++i, size = 32) {
-            MsiGetProductInfoW(code, INSTALLPROPERTY_VERSIONSTRING, version, &size);
-            products.push_back(std::wstring(code) + L" " + version);
-        }
-        return products;
-    }
-    // Add/Remove Programs entries of the product and its own key, in either registry view.
-    std::set<std::wstring> RegistryEntries() const
-    {
-        std::set<std::wstring> entries;
-        for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-            HKEY key;
-            if (!RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\KTR", 0, KEY_READ | view, &key))
-                entries.insert(view == KEY_WOW64_32KEY ? L"32-bit Software\\KTR" : L"Software\\KTR"), RegCloseKey(key);
-            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0,
-                              KEY_READ | view, &key))
-                continue;
-            wchar_t name[256];
-            for (DWORD i = 0, size = 256; !RegEnumKeyExW(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
-                 ++i, size = 256) {
-                HKEY entry;
-                if (RegOpenKeyExW(key, name, 0, KEY_READ | view, &entry))
-                    continue;
-                if (Value(entry, L"DisplayName") == product)
-                    entries.insert(std::wstring(name) + L" " + Value(entry, L"DisplayVersion") + L" " +
-                                   Value(entry, L"Publisher"));
-                RegCloseKey(entry);
-            }
-            RegCloseKey(key);
-        }
-        return entries;
-    }
-    std::map<std::wstring, std::set<std::wstring>> ShortcutFolders() const
-    {
-        std::map<std::wstring, std::set<std::wstring>> folders;
-        for (const std::wstring &folder : shortcutDirs)
-            if (Exists(folder))
-                folders[folder] = FilesIn(folder);
-        return folders;
-    }
-    // The Start-menu shortcut's target and working folder.
-    std::pair<std::wstring, std::wstring> Shortcut() const
-    {
-        const auto folders = ShortcutFolders();
-        const std::wstring path = folders.empty() ? L"" : folders.begin()->first + L"\\" + product + L".lnk";
-        wchar_t target[MAX_PATH] = L"", folder[MAX_PATH] = L"";
-        IShellLinkW *link = nullptr;
-        IPersistFile *file = nullptr;
-        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                       reinterpret_cast<void **>(&link))) &&
-            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file))) &&
-            SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-            link->GetPath(target, MAX_PATH, nullptr, 0);
-            link->GetWorkingDirectory(folder, MAX_PATH);
-        }
-        if (file)
-            file->Release();
-        if (link)
-            link->Release();
-        std::wstring working = folder;
-        if (working.size() > 3 && working.back() == L'\\')
-            working.pop_back();
-        return {target, working};
-    }
-
-    // The package of that architecture and version is the one product installed.
-    void ExpectInstalled(int arch, const std::wstring &version)
-    {
-        SCOPED_TRACE(Narrow(std::wstring(kArchs[arch]) + L" " + version));
-        const std::vector<std::wstring> products = Products();
-        ASSERT_EQ(products.size(), 1u) << "one product replaces the other";
-        EXPECT_EQ(products[0].substr(39), version);
-        EXPECT_EQ(RegistryEntries(),
-                  (std::set<std::wstring>{arch ? L"32-bit Software\\KTR" : L"Software\\KTR", products[0] + L" KTR"}));
-        std::set<std::wstring> expected;
-        for (const wchar_t *file : kFiles) {
-            expected.insert(file);
-            EXPECT_TRUE(Contents(installDirs[arch] + L"\\" + file) == Contents(Built(arch, file))) << Narrow(file);
-        }
-        EXPECT_EQ(FilesIn(installDirs[arch]), expected);
-        EXPECT_FALSE(Exists(installDirs[1 - arch])) << "the other architecture's folder";
-        const auto folders = ShortcutFolders();
-        ASSERT_EQ(folders.size(), 1u);
-        EXPECT_EQ(folders.begin()->second, std::set<std::wstring>{product + L".lnk"});
-        const auto [target, folder] = Shortcut();
-        EXPECT_EQ(lstrcmpiW(target.c_str(), (installDirs[arch] + L"\\ktrcfg.exe").c_str()), 0) << Narrow(target);
-        EXPECT_EQ(lstrcmpiW(folder.c_str(), installDirs[arch].c_str()), 0) << Narrow(folder);
-    }
-
-    // Starts the installed program as its shortcut does; reads its adapters and version.
-    void RunFromShortcut()
-    {
-        const auto [target, folder] = Shortcut();
-        ASSERT_EQ(InstallDemoBench(), "");
-        wchar_t previous[MAX_PATH];
-        GetCurrentDirectoryW(MAX_PATH, previous);
-        ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
-        Robot robot;
-        const bool started = robot.Start();
-        SetCurrentDirectoryW(previous);
-        ASSERT_TRUE(started);
-        DWORD id = 0, size = MAX_PATH;
-        GetWindowThreadProcessId(robot.main, &id);
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-        wchar_t image[MAX_PATH] = L"";
-        QueryFullProcessImageNameW(process, 0, image, &size);
-        CloseHandle(process);
-        EXPECT_EQ(lstrcmpiW(image, target.c_str()), 0) << Narrow(image);
-
-        const std::vector<std::wstring> lines = robot.Lines(GetDlgItem(robot.main, 2));
-        EXPECT_EQ(lines.size(), 3u);
-        for (const wchar_t *address : {L"6400", L"6800", L"3F0"})
-            EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                                    [&](const std::wstring &line) { return line.find(address) != std::wstring::npos; }))
-                << Narrow(address);
-        robot.Command(robot.main, IDM_VERSION);
-        EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_VERSION_HEAD) + Dotted(ReadVersion(target).fixed, true) +
-                                                L"        " + ModuleText(IDS_VERSION_TAIL));
-        robot.Command(robot.main, IDM_EXIT);
-        EXPECT_TRUE(robot.WaitForExit());
-    }
-
-    std::wstring product, upgradeCode, installDirs[2];
-    std::vector<std::wstring> shortcutDirs;
+// What the machine holds of the product: the installed products of its upgrade
+// code with their Add/Remove entries, its registry key in either view, its files
+// in either Program Files, and its Start-menu shortcut (Windows puts a per-machine
+// package's among all users' programs; Wine's installer among the current user's).
+struct Installed {
+    std::vector<std::wstring> entries, keys, files;
+    std::wstring shortcut, target, workingFolder;
 };
 
+Installed Look(const std::wstring &upgradeCode, const std::wstring &product)
+{
+    Installed found;
+    wchar_t code[39];
+    for (DWORD i = 0; !MsiEnumRelatedProductsW(upgradeCode.c_str(), 0, i, code); ++i) {
+        std::wstring entry = code;
+        for (const wchar_t *property : {INSTALLPROPERTY_INSTALLEDPRODUCTNAME, INSTALLPROPERTY_VERSIONSTRING,
+                                        INSTALLPROPERTY_PUBLISHER}) {
+            wchar_t value[256] = L"";
+            DWORD size = 256;
+            MsiGetProductInfoW(code, property, value, &size);
+            entry += std::wstring(L" ") + value;
+        }
+        found.entries.push_back(entry);
+    }
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        HKEY key;
+        if (!RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\KTR", 0, KEY_READ | view, &key)) {
+            found.keys.push_back(view == KEY_WOW64_64KEY ? L"64-bit" : L"32-bit");
+            RegCloseKey(key);
+        }
+    }
+    for (const std::wstring &folder : {ShellFolder(CSIDL_PROGRAM_FILES) + L"\\" + product,
+                                       ShellFolder(CSIDL_PROGRAM_FILESX86) + L"\\" + product,
+                                       ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\KTR", ShellFolder(CSIDL_PROGRAMS) + L"\\KTR"}) {
+        WIN32_FIND_DATAW file;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &file);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &file))
+            if (!(file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                found.files.push_back(folder + L"\\" + file.cFileName);
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        if (Exists(folder + L"\\" + product + L".lnk"))
+            found.shortcut = folder + L"\\" + product + L".lnk";
+    }
+    IShellLinkW *link = nullptr;
+    IPersistFile *file = nullptr;
+    wchar_t target[MAX_PATH] = L"", working[MAX_PATH] = L"";
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void **>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void **>(&file))) &&
+        SUCCEEDED(file->Load(found.shortcut.c_str(), STGM_READ))) {
+        link->GetPath(target, MAX_PATH, nullptr, 0);
+        link->GetWorkingDirectory(working, MAX_PATH);
+    }
+    if (file)
+        file->Release();
+    if (link)
+        link->Release();
+    found.target = target;
+    found.workingFolder = working;
+    if (found.workingFolder.size() > 3 && found.workingFolder.back() == L'\\')
+        found.workingFolder.pop_back();
+    return found;
+}
+
 }  // namespace
+
+using PackageInstall = Packages;
 
 // Install and start, replace by the other architecture and by a later
 // version, refuse an older one, remove: one test, each step needs the last.
 TEST_F(PackageInstall, InstallRunReplaceAndRemove)
 {
     LoadLanguage();
-    const std::wstring version = Dotted(Reference(), false), later = MsiProperty(LaterMsi(), L"ProductVersion");
+    const VersionInfo program = ReadVersion(Built(0, L"ktrcfg.exe"));
+    const std::wstring upgradeCode = MsiProperty(Msi(0), L"UpgradeCode"), product = program.product;
+    const std::wstring folders[] = {ShellFolder(CSIDL_PROGRAM_FILES) + L"\\" + product,
+                                    ShellFolder(CSIDL_PROGRAM_FILESX86) + L"\\" + product};
+    ASSERT_NE(folders[0], folders[1]);
+    for (const std::wstring &left : Look(upgradeCode, product).entries)  // from a run that stopped half-way
+        Msiexec(L"/x", left.substr(0, 38));
+
+    auto expectInstalled = [&](int arch, const std::wstring &version) {
+        SCOPED_TRACE(testing::Message() << arch << " " << version);
+        const Installed now = Look(upgradeCode, product);
+        ASSERT_EQ(now.entries.size(), 1u) << "one product replaces the other";
+        EXPECT_EQ(now.entries[0].substr(39), product + L" " + version + L" KTR");
+        EXPECT_EQ(now.keys, std::vector<std::wstring>{arch ? L"32-bit" : L"64-bit"});
+        std::vector<std::wstring> files;
+        for (const wchar_t *file : kFiles)
+            files.push_back(folders[arch] + L"\\" + file);
+        files.push_back(now.shortcut);
+        std::sort(files.begin(), files.end());
+        std::vector<std::wstring> held = now.files;
+        std::sort(held.begin(), held.end());
+        EXPECT_EQ(held, files) << "the program, its modules and the shortcut, nowhere else";
+        EXPECT_EQ(lstrcmpiW(now.target.c_str(), (folders[arch] + L"\\ktrcfg.exe").c_str()), 0);
+        EXPECT_EQ(lstrcmpiW(now.workingFolder.c_str(), folders[arch].c_str()), 0);
+    };
+
+    // Started as its shortcut starts it, the installed program lists the demo bench's adapters.
+    auto runFromShortcut = [&] {
+        const Installed installed = Look(upgradeCode, product);
+        ASSERT_EQ(InstallDemoBench(), "");
+        wchar_t previous[MAX_PATH];
+        GetCurrentDirectoryW(MAX_PATH, previous);
+        ASSERT_TRUE(SetCurrentDirectoryW(installed.workingFolder.c_str()));
+        Robot robot;
+        const bool started = robot.Start();
+        SetCurrentDirectoryW(previous);
+        ASSERT_TRUE(started);
+        EXPECT_EQ(robot.Lines(GetDlgItem(robot.main, 2)).size(), 3u);
+        robot.Command(robot.main, IDM_VERSION);
+        EXPECT_NE(robot.AnswerMessageBox().find(program.display + L"        "), std::wstring::npos);
+        robot.Command(robot.main, IDM_EXIT);
+        EXPECT_TRUE(robot.WaitForExit());
+    };
 
     ASSERT_EQ(Msiexec(L"/i", Msi(0)), 0u);
-    ExpectInstalled(0, version);
-    RunFromShortcut();
-
+    expectInstalled(0, program.fixed);
+    runFromShortcut();
     ASSERT_EQ(Msiexec(L"/i", Msi(1)), 0u);
-    ExpectInstalled(1, version);
-    if (Exists(L"Z:\\usr\\lib\\i386-linux-gnu\\wine\\i386-windows\\kernel32.dll") ||
-        Exists(L"Z:\\usr\\lib\\wine\\i386-windows\\kernel32.dll"))
-        RunFromShortcut();
+    expectInstalled(1, program.fixed);
+    if (Exists(L"C:\\windows\\syswow64\\kernel32.dll"))
+        runFromShortcut();
     else
-        printf("The 32-bit program is installed but not started: this Wine has no 32-bit part (wine32).\n");
-
+        printf("The 32-bit program is installed but not started: this Wine has no 32-bit part.\n");
+    const std::wstring later = MsiProperty(LaterMsi(), L"ProductVersion");
     ASSERT_EQ(Msiexec(L"/i", LaterMsi()), 0u);
-    ExpectInstalled(0, later);
+    expectInstalled(0, later);
     EXPECT_NE(Msiexec(L"/i", Msi(0)), 0u) << "an older package is refused";
-    ExpectInstalled(0, later);
+    expectInstalled(0, later);
 
     ASSERT_EQ(Msiexec(L"/x", LaterMsi()), 0u);
-    EXPECT_TRUE(Products().empty());
-    EXPECT_TRUE(RegistryEntries().empty());
-    EXPECT_TRUE(ShortcutFolders().empty());
-    EXPECT_FALSE(Exists(installDirs[0]) || Exists(installDirs[1]));
+    const Installed after = Look(upgradeCode, product);
+    EXPECT_TRUE(after.entries.empty() && after.keys.empty() && after.files.empty() && after.shortcut.empty());
+    for (const std::wstring &folder : folders)
+        EXPECT_FALSE(Exists(folder));
+    EXPECT_FALSE(Exists(ShellFolder(CSIDL_PROGRAMS) + L"\\KTR") || Exists(ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\KTR"));
 }

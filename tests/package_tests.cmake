@@ -2,7 +2,7 @@
 # the import tables (package_files.sh), and the MSI under Wine's msiexec.
 add_executable(ktrcfg_package_tests package_test.cpp)
 target_compile_options(ktrcfg_package_tests PRIVATE ${KTR_WARNINGS})
-target_link_libraries(ktrcfg_package_tests PRIVATE ktrharness gtest_main msi version ole32 shell32 uuid)
+target_link_libraries(ktrcfg_package_tests PRIVATE ktrharness gtest_main msi version ole32 oleaut32 shell32 uuid)
 add_dependencies(ktrcfg_package_tests packages)
 get_filename_component(build_root ${CMAKE_BINARY_DIR} DIRECTORY)
 string(REPLACE "/" "\\\\" build_root "Z:${build_root}")
