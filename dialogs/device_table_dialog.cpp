@@ -19,7 +19,8 @@ namespace {
 constexpr COLORREF kTableHeaderBand = 0x800000;  // RGB 00 00 80
 
 RECT clientRect;
-
+// The record's mark when the table opened: the device dialogs that it opens keep their own.
+std::uint8_t tableModifiedAtOpen;
 
 // Tab stops in fixed-font character widths; Russian and Spanish texts run longer.
 constexpr int kStops1049[10] = {9, 12, 17, 21, 26, 29, 32, 35, 38, 41};
@@ -295,6 +296,7 @@ INT_PTR Command(HWND dialog, WPARAM wParam)
         return TRUE;
     }
     case IDCANCEL:
+        workingRecords[currentAdapter].modified = tableModifiedAtOpen;
         EndDialog(dialog, 0);
         return TRUE;
     case IDM_HELP:
@@ -313,6 +315,7 @@ INT_PTR CALLBACK DeviceTableDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_INITDIALOG:
         GetClientRect(dialog, &clientRect);
         editImage = workingRecords[currentAdapter].image;
+        tableModifiedAtOpen = workingRecords[currentAdapter].modified;
         return TRUE;
     case WM_PAINT:
         Paint(dialog);

@@ -545,6 +545,20 @@ TEST_F(DeviceDialogs, CancelInTheDeviceDialogKeepsAnEarlierConfirmedEdit)
     script.Then([](HWND width) { PressButton(width, IDC_WIDTH_NARROW); });
     OpenTable();
     EXPECT_EQ(workingRecords[1].modified, 0);
+
+    // OK in the device dialog, then Cancel in the table: nothing was kept, so nothing is to be written.
+    script.Then([](HWND table) {
+        DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 6);
+        PressButton(table, IDCANCEL);
+    });
+    script.Then([](HWND device) {
+        DoubleClickRow(device, IDC_DEVICE_LIST, 1);
+        PressButton(device, IDOK);
+    });
+    script.Then([](HWND width) { PressButton(width, IDC_WIDTH_NARROW); });
+    OpenTable();
+    EXPECT_EQ(workingRecords[1].modified, 0);
+    EXPECT_EQ(Working(6).busWidth, 16);
 }
 
 TEST_F(DeviceDialogs, RefusesRowsWhileDefaultsStandIn)
