@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "app/shell.h"
+#include "app/texts.h"
 #include "language/module_contract.h"
 #include "language/resource_ids.h"
 
@@ -58,8 +59,10 @@ HWND CreateMainWindow()
     mainWindow = CreateWindowExW(0, windowCaption, windowCaption, WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, 450, 350, nullptr, menu, programInstance, nullptr);
     if (!mainWindow) {
-        // The module's texts may be what failed here, so the message is the program's own.
-        MessageBoxW(nullptr, L"The main window of ktrcfg could not be created.", L"ktrcfg", MB_OK | MB_ICONERROR);
+        // A module older than this text leaves the program's own words.
+        if (!LoadText(IDS_NO_MAIN_WINDOW, textBuffer, 120))
+            lstrcpyW(textBuffer, L"The main window of ktrcfg could not be created.");
+        MessageBoxW(nullptr, textBuffer, windowCaption, MB_OK | MB_ICONERROR);
         return nullptr;
     }
     FitMainWindow(mainWindow);

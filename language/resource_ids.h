@@ -59,6 +59,7 @@
 #define IDS_WORD_NO_DEVICE     67  /* off word of options 1 and 2 in the device dialog */
 #define IDS_DRIVER_NAME3       68
 #define IDS_WRITE_FAILED       69  /* wsprintfW format: %d adapter number, %s chip name */
+#define IDS_NO_MAIN_WINDOW     70
 
 /* Menu bar and its commands */
 #define IDM_MAIN               101

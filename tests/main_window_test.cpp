@@ -462,6 +462,7 @@ TEST(ProgramStart, AMainWindowThatCannotBeCreatedSaysSo)
     MessageBoxWatcher boxes;
     EXPECT_EQ(CreateMainWindow(), nullptr);
     ASSERT_EQ(boxes.boxes.size(), 1u) << "the program would wait for a window that never comes";
+    EXPECT_EQ(boxes.boxes[0].text, ModuleText(IDS_NO_MAIN_WINDOW));
     EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_ERROR));
     ResetProgramState();
 }
