@@ -160,9 +160,9 @@ TEST_F(Packages, ManifestDeclaresElevationDpiAwarenessAndSupportedSystems)
         EXPECT_EQ(Select(document, L"/a:assembly/s:trustInfo/s:security/s:requestedPrivileges/"
                                    L"s:requestedExecutionLevel/@level"),
                   Texts{L"requireAdministrator"});
-        EXPECT_EQ(Select(document, L"/a:assembly/s:application/s:windowsSettings/*"), Texts{L"true"})
-            << "system-aware, and nothing that makes it per monitor";
         EXPECT_EQ(Select(document, L"/a:assembly/s:application/s:windowsSettings/w:dpiAware"), Texts{L"true"});
+        EXPECT_EQ(Select(document, L"/a:assembly/s:application/s:windowsSettings/*"), Texts{L"true"})
+            << "nothing that makes it per monitor";
         EXPECT_EQ(Select(document, L"/a:assembly/c:compatibility/c:application/c:supportedOS/@Id"),
                   (Texts{L"{e2011457-1546-43c5-a5fe-008deee3d3f0}", L"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
                          L"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", L"{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
@@ -194,16 +194,12 @@ TEST_F(Packages, OneVersionInEveryFileAndPackage)
             }
             EXPECT_EQ(info.translation, language) << "each module's translation names its own language";
         }
-        for (const wchar_t *extension : {L".zip", L".msi"})
-            EXPECT_TRUE(Exists(BuildDir(arch) + L"\\packages\\" + PackageName(arch, extension)));
         EXPECT_EQ(MsiProperty(Msi(arch), L"ProductVersion"), program.fixed);
         EXPECT_EQ(MsiProperty(Msi(arch), L"ProductName"), program.product);
         EXPECT_EQ(MsiProperty(Msi(arch), L"Manufacturer"), program.company);
         EXPECT_EQ(MsiProperty(Msi(arch), L"UpgradeCode"), upgradeCode) << "one product on a machine";
     }
     EXPECT_EQ(program.display, L"1.04.00") << "the version that the version box shows";
-    EXPECT_EQ(MsiProperty(LaterMsi(), L"UpgradeCode"), upgradeCode);
-    EXPECT_GT(MsiProperty(LaterMsi(), L"ProductVersion"), program.fixed);
 }
 
 namespace {
@@ -339,7 +335,7 @@ TEST_F(PackageInstall, InstallRunReplaceAndRemove)
         GetCurrentDirectoryW(MAX_PATH, previous);
         ASSERT_TRUE(SetCurrentDirectoryW(installed.workingFolder.c_str()));
         Robot robot;
-        const bool started = robot.Start();
+        const bool started = robot.Start(installed.target);
         SetCurrentDirectoryW(previous);
         ASSERT_TRUE(started);
         EXPECT_EQ(robot.Lines(GetDlgItem(robot.main, 2)).size(), 3u);

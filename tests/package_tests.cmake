@@ -24,5 +24,5 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
     PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE RESOURCE_LOCK prefix)
   add_test(NAME Packages.ZipContentsAndReviewedImports
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_files.sh ${CMAKE_OBJDUMP} ${CMAKE_BINARY_DIR}/..
-            ${CMAKE_SOURCE_DIR}/packaging)
+            ${CMAKE_SOURCE_DIR}/packaging ${KTR_VERSION_TEXT})
 endif()

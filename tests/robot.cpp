@@ -44,12 +44,12 @@ Robot::~Robot()
     }
 }
 
-bool Robot::Start()
+bool Robot::Start(const std::wstring &program)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
-    wchar_t command[] = L"ktrcfg.exe";
-    if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    std::wstring command = L"\"" + program + L"\"";
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
     for (int i = 0; i < 500 && !main; ++i) {
         // The program's start-up may show message boxes before its window is up.

@@ -12,8 +12,8 @@
 class Robot {
 public:
     ~Robot();
-    // Starts ktrcfg.exe from the current folder and waits for its main window.
-    bool Start();
+    // Starts ktrcfg.exe from the current folder (or the program given) and waits for its main window.
+    bool Start(const std::wstring &program = L"ktrcfg.exe");
     bool WaitForExit(DWORD milliseconds = 10000);
     // Watches the program until it ends; false when it showed a message box
     // on its way out (answered with OK) or did not end in time.
