@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/point_font.h"
+#include "tests/program_support.h"
 
 namespace {
 
@@ -79,17 +80,44 @@ TEST(PointFont, RequestedWidthScalesTheFacesOwnWidth)
     DeleteDC(dc);
 }
 
+namespace {
+
+int(WINAPI *realDeviceCaps)(HDC, int);
+
+// A display of 1024 pixels over 320 mm each way (81.28 pixels per inch) that calls itself 96.
+int WINAPI SmallDisplay(HDC dc, int index)
+{
+    switch (index) {
+    case HORZRES:
+    case VERTRES:
+        return 1024;
+    case HORZSIZE:
+    case VERTSIZE:
+        return 320;
+    case LOGPIXELSX:
+    case LOGPIXELSY:
+        return 96;
+    default:
+        return realDeviceCaps(dc, index);
+    }
+}
+
+}  // namespace
+
 TEST(PointFont, PhysicalResolutionComesFromTheDisplaySize)
 {
     HDC dc = CreateCompatibleDC(nullptr);
-    // Pixels over millimetres, not the logical resolution; 8 points in whole tenths of a pixel, rounded.
-    const int pixels = GetDeviceCaps(dc, VERTRES), millimetres = GetDeviceCaps(dc, VERTSIZE);
-    const LONG tenths = 80 * pixels * 254 / (millimetres * 72 * 10);
-    HFONT font = CreatePointFont(dc, "Lucida Sans Unicode", 80, 0, 0, 0);
-    EXPECT_EQ(Described(font).lfHeight, -(tenths + 5) / 10) << pixels << " pixels over " << millimetres << " mm";
-    DeleteObject(font);
+    realDeviceCaps = reinterpret_cast<decltype(realDeviceCaps)>(SwapImport("GetDeviceCaps", reinterpret_cast<void *>(SmallDisplay)));
+    ASSERT_NE(realDeviceCaps, nullptr);
+    HFONT physical = CreatePointFont(dc, "Lucida Sans Unicode", 80, 0, 0, 0);
+    HFONT logical = CreatePointFont(dc, "Lucida Sans Unicode", 80, 0, 0, 1);
+    SwapImport("GetDeviceCaps", reinterpret_cast<void *>(realDeviceCaps));
+    // 8 points: 90 tenths of a pixel at 81.28 pixels per inch, 106 at 96.
+    EXPECT_EQ(Described(physical).lfHeight, -9);
+    EXPECT_EQ(Described(logical).lfHeight, -11);
+    DeleteObject(physical);
+    DeleteObject(logical);
     DeleteDC(dc);
-    EXPECT_FLOAT_EQ(PhysicalPixelsPerInch(1024, 320), 81.28f);
 }
 
 TEST(PointFont, LeavesTheContextAsItWas)

@@ -48,3 +48,7 @@ std::wstring FixtureModule(const wchar_t *name);
 
 // Gives adapter i a device map entry (as discovery would) listing the targets.
 void AddDeviceMap(int adapter, int port, std::initializer_list<int> targets);
+
+// Points this test program's import of a function (the product's code is
+// linked into it) at another; returns what it pointed at, null when not imported.
+void *SwapImport(const char *name, void *replacement);
