@@ -11,6 +11,7 @@
 #include "discovery/device_map.h"
 #include "language/language_selection.h"
 #include "language/module_contract.h"
+#include "language/module_file.h"
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
 #include "store/chip_table.h"
@@ -142,13 +143,17 @@ void ChangeLanguage(HWND window)
     DialogBoxParamW(languageModule, MAKEINTRESOURCEW(IDD_LANGUAGE), window, LanguageDlgProc, 0);
     SetThreadLocale(currentLcid);
     _wsetlocale(LC_ALL, localeName);
-    HMODULE module = LoadLibraryW(languageModuleName);
+    const bool same = lstrcmpiW(languageModuleName, applied.moduleName) == 0;
+    HMODULE module = same ? languageModule : LoadLanguageModule(languageModuleName);
     if (module && !HoldsEveryResource(module)) {
         if (module != languageModule)
             FreeLibrary(module);
         module = nullptr;
     }
     if (module) {
+        // Each load maps the file anew: the module replaced is let go.
+        if (module != languageModule && languageModule)
+            FreeLibrary(languageModule);
         languageModule = module;
         RememberAppliedLanguage();
     } else {

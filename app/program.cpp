@@ -6,10 +6,28 @@
 #include "app/shell.h"
 #include "app/texts.h"
 #include "language/module_contract.h"
+#include "language/module_file.h"
 #include "language/resource_ids.h"
+
+namespace {
+
+// Libraries that the platform loads for the program come from the system
+// folder only, never from the current folder or the PATH. Older systems
+// lack the call: there the current folder at least leaves the search.
+void LimitLibrarySearch()
+{
+    using SetDirectories = BOOL(WINAPI *)(DWORD);
+    auto set = reinterpret_cast<SetDirectories>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (!set || !set(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        SetDllDirectoryW(L"");
+}
+
+}  // namespace
 
 bool StartProgram(HINSTANCE instance)
 {
+    LimitLibrarySearch();
     programInstance = instance;
     HBITMAP backdrop = LoadBitmapW(programInstance, MAKEINTRESOURCEW(IDB_BACKDROP));
     backdropBrush = CreatePatternBrush(backdrop);
@@ -20,15 +38,15 @@ bool StartProgram(HINSTANCE instance)
     lstrcpyW(localeName, L"english");
     _wsetlocale(LC_ALL, localeName);
     lstrcpyW(languageModuleName, L"eng_lang");
-    languageModule = LoadLibraryW(languageModuleName);
+    languageModule = FindProgramFolder() ? LoadLanguageModule(languageModuleName) : nullptr;
     if (!HoldsEveryResource(languageModule)) {
         // Without its language module the program has no texts, menu or dialogs of its own.
         if (languageModule)
             FreeLibrary(languageModule);
         languageModule = nullptr;
         MessageBoxW(nullptr,
-                    L"The language module eng_lang.dll was not found in the current folder, or it is damaged.\n"
-                    L"Start ktrcfg.exe from its own folder, beside its *_lang.dll files.",
+                    L"The language module eng_lang.dll was not found beside ktrcfg.exe, or it is damaged.\n"
+                    L"Keep ktrcfg.exe in one folder with its *_lang.dll files.",
                     L"ktrcfg", MB_OK | MB_ICONERROR);
         SetThreadLocale(savedThreadLocale);
         DeleteObject(backdropBrush);

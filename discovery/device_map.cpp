@@ -110,6 +110,16 @@ bool ReadUnit(HKEY target, const wchar_t *unitName, std::uint8_t targetId, Devic
     return true;
 }
 
+// An empty name would take every port whose driver value is empty, another
+// maker's among them: it names no driver.
+bool IsFamilyDriver(const wchar_t *driver, const wchar_t (*names)[kDriverNameRoom])
+{
+    for (int i = 0; i < 3; ++i)
+        if (names[i][0] && lstrcmpiW(driver, names[i]) == 0)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 int ReadPortDevices(HKEY bus, DeviceMapEntry *entry)
@@ -176,9 +186,7 @@ int FindAdapters(HWND owner)
         // cannot be one of the family's: it is passed over.
         wchar_t driver[kDriverValueRoom + 1];
         std::uint8_t portNumber = 0;
-        bool family = ReadText(port, driverValueName, driver, kDriverValueRoom) &&
-                      (lstrcmpiW(driver, driverNames[0]) == 0 || lstrcmpiW(driver, driverNames[1]) == 0 ||
-                       lstrcmpiW(driver, driverNames[2]) == 0);
+        bool family = ReadText(port, driverValueName, driver, kDriverValueRoom) && IsFamilyDriver(driver, driverNames);
         if (!family || !PortNumberOf(portName, portNumber) || deviceMapCount >= kMaxAdapters) {
             RegCloseKey(port);
             continue;

@@ -1,10 +1,11 @@
-// The language dialog: one line per language module found in the current
+// The language dialog: one line per language module found in the program's
 // folder, rebuilt at every paint; a choice names the module and the locale.
 #include "language/language_selection.h"
 
 #include "app/message_box.h"
 #include "app/shell.h"
 #include "dialogs/dialog_shared.h"
+#include "language/module_file.h"
 #include "language/resource_ids.h"
 
 LanguageEntry languages[kMaxLanguages];
@@ -76,7 +77,10 @@ DWORD ListLanguageModules(HWND window, int listId, LPCWSTR type, LPCWSTR name)
     languageCount = 0;
     ListContext context = {window, listId, 0, false};
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(L"???_lang.DLL", &found);
+    wchar_t path[MAX_PATH];
+    if (!InProgramFolder(L"???_lang.DLL", path))
+        return ERROR_PATH_NOT_FOUND;
+    HANDLE search = FindFirstFileW(path, &found);
     if (search == INVALID_HANDLE_VALUE)
         return GetLastError();
     do {
@@ -86,7 +90,7 @@ DWORD ListLanguageModules(HWND window, int listId, LPCWSTR type, LPCWSTR name)
         e = LanguageEntry{};
         lstrcpynW(e.moduleName, found.cFileName, 9);
         context.lineAdded = false;
-        HMODULE module = LoadLibraryExW(found.cFileName, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HMODULE module = InProgramFolder(found.cFileName, path) ? LoadModuleAsData(path) : nullptr;
         if (!module || !EnumResourceLanguagesW(module, type, name, AddLanguageEntry, reinterpret_cast<LONG_PTR>(&context)))
             context.error = GetLastError();
         if (module)

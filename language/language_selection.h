@@ -1,5 +1,5 @@
-// The language dialog: lists the language modules of the current folder and
-// picks one.
+// The language dialog: lists the language modules of the program's folder
+// and picks one.
 #pragma once
 
 #include <windows.h>
@@ -20,7 +20,7 @@ static_assert(sizeof(LanguageEntry) == 108, "LanguageEntry is 108 bytes");
 extern LanguageEntry languages[kMaxLanguages];
 extern std::uint16_t languageCount;
 
-// Fills the list with one line per module in the current folder; returns the
+// Fills the list with one line per module in the program's folder; returns the
 // system error code that ended the search, 0 for none.
 DWORD ListLanguageModules(HWND window, int listId, LPCWSTR type, LPCWSTR name);
 BOOL CALLBACK AddLanguageEntry(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language, LONG_PTR context);

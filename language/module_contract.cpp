@@ -9,9 +9,10 @@ constexpr int kTemplates[] = {IDD_ADAPTER,        IDD_HOST_ID,        IDD_DEVICE
                               IDD_YESNO_OPTION12, IDD_YESNO_OPTION3,  IDD_VALUE,         IDD_LANGUAGE};
 
 // The caption names the window class; the walk of the device map reads the
-// registry under these names and knows the family's driver by the first.
-constexpr UINT kStartStrings[] = {IDS_CAPTION,      IDS_REG_PORT_PATH,     IDS_REG_DRIVER,   IDS_REG_BUS,
-                                  IDS_REG_TARGET_PREFIX, IDS_REG_INTERRUPT, IDS_REG_IO_ADDRESS, IDS_DRIVER_NAME1};
+// registry under these names and knows the family's ports by its drivers.
+constexpr UINT kStartStrings[] = {IDS_CAPTION,       IDS_REG_PORT_PATH,  IDS_REG_DRIVER,     IDS_REG_BUS,
+                                  IDS_REG_TARGET_PREFIX, IDS_REG_IDENTIFIER, IDS_REG_TYPE,   IDS_REG_INTERRUPT,
+                                  IDS_REG_IO_ADDRESS, IDS_DRIVER_NAME1,   IDS_DRIVER_NAME2,   IDS_DRIVER_NAME3};
 
 }  // namespace
 

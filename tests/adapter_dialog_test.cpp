@@ -201,6 +201,28 @@ TEST_F(AdapterDialog, OkChangesOnlyTheThreeFieldsAndCancelNothing)
     EXPECT_EQ(std::memcmp(&savedRecords[1], &untouched, sizeof(AdapterRecord)), 0);
 }
 
+TEST_F(AdapterDialog, CancelEscapeAndTheCloseBoxKeepAnEarlierConfirmedEdit)
+{
+    const AdapterRecord start = workingRecords[1];
+    for (const CancelWay &way : kCancelWays) {
+        workingRecords[1] = start;
+        script.Then([](HWND dialog) {
+            DoubleClickRow(dialog, IDC_ADAPTER_LIST, 0);
+            PressButton(dialog, IDOK);
+        });
+        EXPECT_EQ(Open(), 1);
+        const SettingsImage confirmed = workingRecords[1].image;
+        script.Then([&](HWND dialog) {
+            DoubleClickRow(dialog, IDC_ADAPTER_LIST, 1);
+            way.leave(dialog);
+        });
+        EXPECT_EQ(Open(), 0) << way.name;
+        EXPECT_EQ(std::memcmp(&confirmed, &workingRecords[1].image, kImageSize), 0) << way.name;
+        EXPECT_EQ(workingRecords[1].modified, 1) << way.name << ": the confirmed edit would not be saved";
+    }
+    EXPECT_TRUE(script.Done());
+}
+
 TEST_F(AdapterDialog, PickingAndCancellingTheHostId)
 {
     std::wstring picked, cancelled;

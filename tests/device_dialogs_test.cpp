@@ -561,6 +561,38 @@ TEST_F(DeviceDialogs, CancelInTheDeviceDialogKeepsAnEarlierConfirmedEdit)
     EXPECT_EQ(Working(6).busWidth, 16);
 }
 
+TEST_F(DeviceDialogs, CancelEscapeAndTheCloseBoxOfTheTableKeepAnEarlierConfirmedEdit)
+{
+    const AdapterRecord start = workingRecords[1];
+    // The device dialog that the table opens: 8 bits wide, and OK.
+    auto narrow = [this] {
+        script.Then([](HWND device) {
+            DoubleClickRow(device, IDC_DEVICE_LIST, 1);
+            PressButton(device, IDOK);
+        });
+        script.Then([](HWND width) { PressButton(width, IDC_WIDTH_NARROW); });
+    };
+    for (const CancelWay &way : kCancelWays) {
+        workingRecords[1] = start;
+        script.Then([](HWND table) {
+            DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 5);
+            PressButton(table, IDOK);
+        });
+        narrow();
+        EXPECT_EQ(OpenTable(), 1);
+        const SettingsImage confirmed = workingRecords[1].image;
+        script.Then([&](HWND table) {
+            DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 6);
+            way.leave(table);
+        });
+        narrow();
+        EXPECT_EQ(OpenTable(), 0) << way.name;
+        EXPECT_EQ(std::memcmp(&confirmed, &workingRecords[1].image, kImageSize), 0) << way.name;
+        EXPECT_EQ(workingRecords[1].modified, 1) << way.name << ": the confirmed edit would not be saved";
+    }
+    EXPECT_TRUE(script.Done());
+}
+
 TEST_F(DeviceDialogs, RefusesRowsWhileDefaultsStandIn)
 {
     workingRecords[1].image.adapterFlags.set(0x000F);

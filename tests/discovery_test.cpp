@@ -5,6 +5,7 @@
 
 #include "app/shell.h"
 #include "discovery/device_map.h"
+#include "language/module_file.h"
 #include "language/resource_ids.h"
 #include "tests/emulator_support.h"
 #include "tests/program_support.h"
@@ -106,6 +107,7 @@ TEST_F(DeviceMapWalk, ReadsTheDevicesOfEachPort)
     ASSERT_EQ(Walk("port 2 driver ktrscsi\n"
                    "  buskey \"Initiator Id 7\"\n"
                    "  unit 9 0 \"SKIPPED\" targetkey \"Initiator Id 7\"\n"   // below a key that is not a target
+                   "  unit 10 0 \"SKIPPED\" targetkey \"Target IX 10\"\n"     // differs in the ninth character
                    "  unit 3 0 \"NORTHDISK ND-4550S\"\n"
                    "  unit 3 1 \"NORTHDISK ND-4550S LUN1\" type CdRomPeripheral\n"
                    "  unit 12 10 \"TWO DIGITS\"\n"
@@ -141,10 +143,18 @@ TEST_F(DeviceMapWalk, ReadsTheDevicesOfEachPort)
     EXPECT_STREQ(slot(6, 0)->identifier, L"") << "32 characters do not fit";
     EXPECT_STREQ(slot(8, 0)->identifier, L"") << "an unterminated text that fills the buffer";
     EXPECT_EQ(slot(9, 0), nullptr) << "keys that are not targets are skipped";
+    EXPECT_EQ(slot(10, 0), nullptr) << "the whole prefix is compared";
     for (int i = 7; i < kDeviceSlots; ++i)
         EXPECT_EQ(port2->devices[i].targetId, kEmptySlot);
     ASSERT_EQ(port3->deviceCount, 1);
     EXPECT_EQ(std::wstring(port3->devices[0].identifier), std::wstring(31, L'D'));
+}
+
+TEST_F(DeviceMapWalk, AnEmptyDriverNameInTheModuleTakesNoPort)
+{
+    languageModule = LoadModuleAsData(FixtureModule(L"lacks68").c_str());
+    ASSERT_EQ(Walk("port 2 driver ktrscsi\nport 4 nodriver\nvalue \"Scsi Port 4\" \"Driver\" sz \"\"\n"), 1);
+    EXPECT_EQ(deviceMaps[0]->portNumber, 2);
 }
 
 TEST_F(DeviceMapWalk, UnterminatedDriverValuesAreBounded)

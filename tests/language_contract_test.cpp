@@ -138,7 +138,7 @@ class LanguageModule : public testing::TestWithParam<std::wstring> {
 protected:
     void SetUp() override
     {
-        module = LoadLibraryW(GetParam().c_str());
+        module = LoadModuleFile(GetParam());
         ASSERT_NE(module, nullptr) << "cannot load " << Narrow(GetParam());
     }
     void TearDown() override

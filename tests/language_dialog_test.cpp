@@ -1,11 +1,13 @@
 // The language dialog, run on copies of language modules in a scratch
-// folder made current for the test.
+// folder that stands in for the program's folder (and is made current, so
+// that the tests can list it as the platform does).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "app/shell.h"
 #include "language/language_selection.h"
+#include "language/module_file.h"
 #include "language/resource_ids.h"
 #include "tests/modal_script.h"
 #include "tests/program_support.h"
@@ -29,9 +31,12 @@ public:
         wsprintfW(folder, L"%sktrcfg-languages-%lu-%lu", temp, GetCurrentProcessId(), GetTickCount());
         CreateDirectoryW(folder, nullptr);
         SetCurrentDirectoryW(folder);
+        lstrcpyW(before, programFolder);
+        wsprintfW(programFolder, L"%s\\", folder);
     }
     ~ScratchFolder()
     {
+        lstrcpyW(programFolder, before);
         SetCurrentDirectoryW(program);
         for (const std::wstring &name : files)
             DeleteFileW((std::wstring(folder) + L"\\" + name).c_str());
@@ -60,6 +65,7 @@ public:
     std::vector<std::wstring> Listed() { return LanguageModuleFiles(); }
     wchar_t program[MAX_PATH];
     wchar_t folder[MAX_PATH];
+    wchar_t before[MAX_PATH];
     std::vector<std::wstring> files;
 };
 

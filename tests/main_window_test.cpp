@@ -422,51 +422,6 @@ TEST_F(MainWindow, LanguageChangesRebuildMenusAndControlsOnce)
     EXPECT_TRUE(script.Done());
 }
 
-TEST(ProgramStart, WithoutAWholeLanguageModuleSaysSoAndEnds)
-{
-    // No module at all, one without its menu bar, one with its menu bar but no dialogs, one
-    // without its last dialog, and one without the texts that name its window and find the adapters.
-    for (const std::wstring &module : {std::wstring(), FixtureModule(L"enb"), FixtureModule(L"mnu"),
-                                       FixtureModule(L"nolanguagedialog"), FixtureModule(L"nostrings")}) {
-        wchar_t temp[MAX_PATH], folder[MAX_PATH], before[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        wsprintfW(folder, L"%sktrcfg-empty-%lu", temp, GetCurrentProcessId());
-        CreateDirectoryW(folder, nullptr);
-        const std::wstring copy = std::wstring(folder) + L"\\eng_lang.dll";
-        DeleteFileW(copy.c_str());
-        if (!module.empty()) {
-            ASSERT_TRUE(CopyFileW(module.c_str(), copy.c_str(), FALSE));
-        }
-        GetCurrentDirectoryW(MAX_PATH, before);
-        SetCurrentDirectoryW(folder);
-        while (HMODULE loaded = GetModuleHandleW(L"eng_lang.dll"))
-            FreeLibrary(loaded);
-        languageModule = nullptr;
-        MessageBoxWatcher boxes;
-        EXPECT_FALSE(StartProgram(GetModuleHandleW(nullptr))) << (module.empty() ? "no module" : "a partial module");
-        SetCurrentDirectoryW(before);
-        EXPECT_EQ(GetModuleHandleW(L"eng_lang.dll"), nullptr) << "a module that is not taken up is released";
-        DeleteFileW(copy.c_str());
-        RemoveDirectoryW(folder);
-        ASSERT_EQ(boxes.boxes.size(), 1u);
-        EXPECT_NE(boxes.boxes[0].text.find(L"eng_lang"), std::wstring::npos);
-        EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_ERROR));
-        EXPECT_EQ(backdropBrush, nullptr);
-    }
-}
-
-TEST(ProgramStart, AMainWindowThatCannotBeCreatedSaysSo)
-{
-    LoadLanguage();
-    lstrcpyW(windowCaption, L"ktrcfg: a class never registered");
-    MessageBoxWatcher boxes;
-    EXPECT_EQ(CreateMainWindow(), nullptr);
-    ASSERT_EQ(boxes.boxes.size(), 1u) << "the program would wait for a window that never comes";
-    EXPECT_EQ(boxes.boxes[0].text, ModuleText(IDS_NO_MAIN_WINDOW));
-    EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_ERROR));
-    ResetProgramState();
-}
-
 namespace {
 
 std::wstring StringOf(HMODULE module, UINT id)

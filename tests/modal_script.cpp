@@ -141,6 +141,12 @@ void PressButton(HWND dialog, int id)
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
+const CancelWay kCancelWays[3] = {
+    {"Cancel", [](HWND dialog) { PressButton(dialog, IDCANCEL); }},
+    {"Escape", [](HWND dialog) { PressKey(dialog, VK_ESCAPE); }},
+    {"close box", [](HWND dialog) { SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+};
+
 void CloseProgramWindow(HWND window)
 {
     DestroyWindow(window);

@@ -53,3 +53,11 @@ bool EnterOnRow(HWND dialog, int listId, int row);
 
 // Clicks a button of the dialog: the focus moves to it first, as with a mouse click.
 void PressButton(HWND dialog, int id);
+
+// The ways a person leaves a dialog without its changes: its Cancel button,
+// the Escape key and the close box of its caption.
+struct CancelWay {
+    const char *name;
+    void (*leave)(HWND dialog);
+};
+extern const CancelWay kCancelWays[3];

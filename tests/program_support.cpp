@@ -4,6 +4,7 @@
 
 #include "app/shell.h"
 #include "discovery/device_map.h"
+#include "language/module_file.h"
 #include "store/adapter_record.h"
 
 namespace {
@@ -52,7 +53,8 @@ HWND NewTopLevelDialog(int code, WPARAM wParam, LPARAM lParam)
 
 void LoadLanguage(const wchar_t *module)
 {
-    languageModule = LoadLibraryW(module);
+    FindProgramFolder();
+    languageModule = LoadLanguageModule(module);
     windowCaption[0] = 0;
     LoadStringW(languageModule, 1, windowCaption, kCaptionRoom);
 }
@@ -76,6 +78,13 @@ std::wstring ModuleText(UINT id)
     wchar_t text[1024] = {};
     LoadStringW(languageModule, id, text, 1024);
     return text;
+}
+
+HMODULE LoadModuleFile(const std::wstring &file)
+{
+    wchar_t here[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, here);
+    return LoadModuleAsData((std::wstring(here) + L"\\" + file).c_str());
 }
 
 std::vector<std::wstring> LanguageModuleFiles()

@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
-// Loads the module (default English) into languageModule and string 1 into windowCaption.
+// Loads the module (default English) as the program does, from beside the
+// running program, into languageModule, and string 1 into windowCaption.
 void LoadLanguage(const wchar_t *module = L"eng_lang");
 // Frees the device map records and zeroes every record, count and flag.
 void ResetProgramState();
 std::wstring ModuleText(UINT id);
+// A module file of the current folder, loaded as the program loads modules: as data.
+HMODULE LoadModuleFile(const std::wstring &file);
 // The language module files of the current folder, in the order that the platform lists them.
 std::vector<std::wstring> LanguageModuleFiles();
 // The line of the language dialog that lists the module (its place in that order), or -1.

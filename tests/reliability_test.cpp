@@ -19,6 +19,7 @@
 #include "discovery/device_map.h"
 #include "emulator/bench_format.h"
 #include "language/language_selection.h"
+#include "language/module_file.h"
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
 #include "store/chip_table.h"
@@ -306,11 +307,11 @@ TEST(BadLanguageModules, AModuleWithoutMenuAndDialogsIsNotTakenUp)
     const std::wstring eng = std::wstring(folder) + L"\\eng_lang.dll", bare = std::wstring(folder) + L"\\tag_lang.dll";
     ASSERT_TRUE(CopyFileW((std::wstring(program) + L"\\eng_lang.dll").c_str(), eng.c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((std::wstring(KTR_FIXTURES) + L"\\tag_lang.dll").c_str(), bare.c_str(), FALSE));
-    SetCurrentDirectoryW(folder);
 
     ResetProgramState();
     ASSERT_EQ(InstallTestBench("port 1 driver ktrscsi\n  adapter chip 13\n"), "");
     ASSERT_TRUE(StartProgram(GetModuleHandleW(nullptr)));
+    wsprintfW(programFolder, L"%s\\", folder);  // the folder stands in for the program's own
     HWND window = CreateMainWindow();
     ModalScript script;
     MessageBoxWatcher boxes;
@@ -334,7 +335,7 @@ TEST(BadLanguageModules, AModuleWithoutMenuAndDialogsIsNotTakenUp)
     CloseProgramWindow(window);
     UnregisterClassW(windowCaption, GetModuleHandleW(nullptr));
     ResetProgramState();
-    SetCurrentDirectoryW(program);
+    FindProgramFolder();
     DeleteFileW(eng.c_str());
     DeleteFileW(bare.c_str());
     RemoveDirectoryW(folder);

@@ -44,12 +44,25 @@ Robot::~Robot()
     }
 }
 
-bool Robot::Start(const std::wstring &program)
+bool Robot::Launch(const std::wstring &program, const std::wstring &currentFolder)
 {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     std::wstring command = L"\"" + program + L"\"";
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          currentFolder.empty() ? nullptr : currentFolder.c_str(), &startup, &process) != 0;
+}
+
+DWORD Robot::ExitCode() const
+{
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &code);
+    return code;
+}
+
+bool Robot::Start(const std::wstring &program, const std::wstring &currentFolder)
+{
+    if (!Launch(program, currentFolder))
         return false;
     for (int i = 0; i < 500 && !main; ++i) {
         // The program's start-up may show message boxes before its window is up.

@@ -12,8 +12,13 @@
 class Robot {
 public:
     ~Robot();
-    // Starts ktrcfg.exe from the current folder (or the program given) and waits for its main window.
-    bool Start(const std::wstring &program = L"ktrcfg.exe");
+    // Starts ktrcfg.exe from the current folder (or the program given, in
+    // the current folder given) and waits for its main window.
+    bool Start(const std::wstring &program = L"ktrcfg.exe", const std::wstring &currentFolder = L"");
+    // Starts the program without waiting for anything.
+    bool Launch(const std::wstring &program, const std::wstring &currentFolder = L"");
+    // The program's exit code once it has ended.
+    DWORD ExitCode() const;
     bool WaitForExit(DWORD milliseconds = 10000);
     // Watches the program until it ends; false when it showed a message box
     // on its way out (answered with OK) or did not end in time.
