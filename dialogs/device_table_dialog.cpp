@@ -44,14 +44,12 @@ int Resolution(HDC dc)
     return dpi > 0 ? dpi : 96;
 }
 
-// The fixed font's character width as it measures at 96 dots per inch: it
-// grows with the display's resolution, but not always in step (11 pixels at
-// 120 dots per inch where 8 at 96 would give 10).
-int CharWidthAt96(int charWidth, int dpi)
-{
-    const int width = charWidth * 96 / dpi;
-    return width > 0 ? width : 1;
-}
+// The header lines are laid out with blanks against columns of this many
+// pixels at 96 dots per inch, the fixed font's width on a Western system at
+// any resolution. A Chinese or Japanese system's fixed font is wider (10
+// pixels and more), its header font is not.
+constexpr int kCellAt96 = 8;
+constexpr int kValueColumns = 7;
 
 // How the header's font has grown from 96 dots per inch: its average
 // character width now (num) and as it was there (den).
@@ -59,49 +57,91 @@ struct Growth {
     int num, den;
 };
 
-Growth HeaderGrowth(HDC dc, HFONT header, int dpi)
+// The header's font as it is at 96 dots per inch.
+HFONT HeaderAt96(HFONT header)
 {
-    Growth g = {1, 1};
     LOGFONTA font;
-    if (dpi == 96 || !GetObjectA(header, sizeof(font), &font))
-        return g;
+    if (!GetObjectA(header, sizeof(font), &font))
+        return nullptr;
     font.lfHeight = FontHeightOf(TenthsOfPixels(80, 96.0f));
-    HFONT at96 = CreateFontIndirectA(&font);
-    g.num = BaseWidth(dc, header);
-    g.den = BaseWidth(dc, at96);
-    DeleteObject(at96);
+    return CreateFontIndirectA(&font);
+}
+
+Growth HeaderGrowth(HDC dc, HFONT header, HFONT at96)
+{
+    Growth g = {BaseWidth(dc, header), BaseWidth(dc, at96)};
     if (g.num <= 0 || g.den <= 0)
         g = {1, 1};
     return g;
 }
 
+// Where each column's title starts, in pixels from the header's left, in the
+// font given: the earlier of the two lines' labels, a label being the first
+// word and every word after two or more blanks. False unless every column has one.
+bool TitleOffsets(HDC dc, HFONT font, const wchar_t (&lines)[2][256], const int (&lengths)[2], int *x)
+{
+    HGDIOBJ old = SelectObject(dc, font);
+    int found = kValueColumns;
+    for (int l = 0; l < 2; ++l) {
+        int column = 0, blanks = 2;
+        for (int i = 0; i < lengths[l] && column < kValueColumns; ++i) {
+            if (lines[l][i] == L' ') {
+                ++blanks;
+                continue;
+            }
+            if (blanks >= 2) {
+                SIZE size = {};
+                GetTextExtentPoint32W(dc, lines[l], i, &size);
+                x[column] = l == 0 || size.cx < x[column] ? size.cx : x[column];
+                ++column;
+            }
+            blanks = 0;
+        }
+        found = column < found ? column : found;
+    }
+    SelectObject(dc, old);
+    return found == kValueColumns;
+}
+
 // Where the header starts, and how far the columns move out with it.
 struct HeaderPlace {
     int left;
-    int width96;
     Growth grow;
+    // How far each title stands off where the header's growth alone would
+    // place it: its blanks do not grow in step with its letters.
+    int shift[kValueColumns];
 };
 
-HeaderPlace PlaceHeader(HDC dc, HFONT header, int charWidth)
+HeaderPlace PlaceHeader(HDC dc, HFONT header, const wchar_t (&lines)[2][256], const int (&lengths)[2])
 {
-    const int dpi = Resolution(dc);
-    HeaderPlace place;
-    place.width96 = CharWidthAt96(charWidth, dpi);
-    place.grow = HeaderGrowth(dc, header, dpi);
-    place.left = MulDiv(24 * place.width96, place.grow.num, place.grow.den);
+    HeaderPlace place = {};
+    place.grow = {1, 1};
+    HFONT at96 = Resolution(dc) == 96 ? nullptr : HeaderAt96(header);
+    int now[kValueColumns], then[kValueColumns];
+    if (at96) {
+        place.grow = HeaderGrowth(dc, header, at96);
+        if (TitleOffsets(dc, header, lines, lengths, now) && TitleOffsets(dc, at96, lines, lengths, then))
+            for (int c = 0; c < kValueColumns; ++c)
+                place.shift[c] = now[c] - MulDiv(then[c], place.grow.num, place.grow.den);
+        DeleteObject(at96);
+    }
+    place.left = MulDiv(24 * kCellAt96, place.grow.num, place.grow.den);
     return place;
 }
 
-// Tab stops in dialog units that fall where the given stops, in character
-// widths of the fixed font as at 96 dots per inch, fall at 96 dots per inch,
-// moved out as far as the header's font has grown since: neither the fixed
-// font nor the dialog's font grows in step with the display's resolution.
-void ColumnStops(HWND dialog, HDC dc, int width96, Growth grow, const int *set, INT *stops)
+// Tab stops in dialog units that fall where the given stops, in header
+// columns, fall at 96 dots per inch, moved out as far as the header's font
+// has grown since and on with each title: neither the fixed font nor the
+// dialog's font grows in step with the display's resolution. The first
+// stop ends the name; the values stand at the next seven, and the last
+// two follow the last value.
+void ColumnStops(HWND dialog, HDC dc, const HeaderPlace &place, const int *set, INT *stops)
 {
     RECT unit = {0, 0, 4, 0};
     MapDialogRect(dialog, &unit);
     int now = unit.right, at96 = now;
     LOGFONTW font;
+    const Growth grow = place.grow;
     if (grow.num != grow.den &&
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font)) {
         font.lfHeight = MulDiv(font.lfHeight, grow.den, grow.num);
@@ -112,8 +152,10 @@ void ColumnStops(HWND dialog, HDC dc, int width96, Growth grow, const int *set, 
     }
     if (now <= 0 || at96 <= 0)
         now = at96 = 1;
-    for (int i = 0; i < 10; ++i)
-        stops[i] = MulDiv(set[i] * width96 * at96, grow.num, grow.den * now);
+    for (int i = 0; i < 10; ++i) {
+        const int shift = i == 0 ? 0 : place.shift[i <= kValueColumns ? i - 1 : kValueColumns - 1];
+        stops[i] = MulDiv(set[i] * kCellAt96 * at96, grow.num, grow.den * now) + MulDiv(shift, 4, now);
+    }
 }
 
 int Word(wchar_t *p, const wchar_t *format, UINT id)
@@ -201,12 +243,12 @@ void Paint(HWND dialog)
     const COLORREF oldBack = SetBkColor(dc, kTableHeaderBand);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     HFONT font = CreatePointFont(dc, kHeaderFace, 80, 0, 0, 1);
-    const HeaderPlace place = PlaceHeader(dc, font, charWidth);
+    wchar_t lines[2][256];
+    const int lengths[2] = {LoadText(IDS_TABLE_HEADER1, lines[0], 256), LoadText(IDS_TABLE_HEADER2, lines[1], 256)};
+    const HeaderPlace place = PlaceHeader(dc, font, lines, lengths);
     SelectObject(dc, font);
-    int n = LoadText(IDS_TABLE_HEADER1, stringBuffer, 256);
-    TextOutW(dc, place.left, lineHeight, stringBuffer, n);
-    n = LoadText(IDS_TABLE_HEADER2, stringBuffer, 256);
-    TextOutW(dc, place.left, 2 * lineHeight, stringBuffer, n);
+    TextOutW(dc, place.left, lineHeight, lines[0], lengths[0]);
+    TextOutW(dc, place.left, 2 * lineHeight, lines[1], lengths[1]);
     SelectObject(dc, oldFont);
     DeleteObject(font);
     SetBkColor(dc, oldBack);
@@ -214,7 +256,7 @@ void Paint(HWND dialog)
     // The list reads tab stops in dialog units.
     const int *set = currentLcid == 1049 ? kStops1049 : currentLcid == 1034 ? kStops1034 : kStopsOther;
     INT stops[10];
-    ColumnStops(dialog, dc, place.width96, place.grow, set, stops);
+    ColumnStops(dialog, dc, place, set, stops);
     ReleaseDC(dialog, dc);
 
     for (int r = 0; r < kScsiIds; ++r) {
