@@ -22,7 +22,8 @@ RECT clientRect;
 // The record's mark when the table opened: the device dialogs that it opens keep their own.
 std::uint8_t tableModifiedAtOpen;
 
-// Tab stops in fixed-font character widths; Russian and Spanish texts run longer.
+// Tab stops in fixed-font character widths; Russian and Spanish texts run
+// longer, and so do the Italian on/off words, which take the Russian stops.
 constexpr int kStops1049[10] = {9, 12, 17, 21, 26, 29, 32, 35, 38, 41};
 constexpr int kStops1034[10] = {9, 12, 17, 20, 27, 30, 33, 36, 39, 42};
 constexpr int kStopsOther[10] = {9, 12, 16, 20, 24, 28, 32, 36, 40, 44};
@@ -254,7 +255,9 @@ void Paint(HWND dialog)
     SetBkColor(dc, oldBack);
     SetBkMode(dc, oldMode);
     // The list reads tab stops in dialog units.
-    const int *set = currentLcid == 1049 ? kStops1049 : currentLcid == 1034 ? kStops1034 : kStopsOther;
+    const int *set = currentLcid == 1049 || currentLcid == 1040 ? kStops1049
+                     : currentLcid == 1034                        ? kStops1034
+                                                                  : kStopsOther;
     INT stops[10];
     ColumnStops(dialog, dc, place, set, stops);
     ReleaseDC(dialog, dc);
