@@ -106,7 +106,9 @@ function(msi output version)
       -q "DELETE FROM `Upgrade` WHERE `ActionProperty` = '${property}'"
       -q "INSERT INTO `Upgrade` (`UpgradeCode`, `VersionMin`, `VersionMax`, `Attributes`, `ActionProperty`) VALUES ('${code}', ${minimum_value}, '${maximum}', ${attributes}, '${property}')")
   endforeach()
-  run(${MSIBUILD} ${output} ${queries})
+  if(queries)
+    run(${MSIBUILD} ${output} ${queries})
+  endif()
   sign(${output})
 endfunction()
 
