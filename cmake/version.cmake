@@ -10,12 +10,45 @@ foreach(part MINOR PATCH)
   endif()
 endforeach()
 set(KTR_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${padded_MINOR}.${padded_PATCH}")
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   set(KTR_ARCH x64)
   set(KTR_MANIFEST_ARCH amd64)
-else()
+elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86|i[3-6]86)$")
   set(KTR_ARCH x86)
   set(KTR_MANIFEST_ARCH x86)
+else()
+  message(FATAL_ERROR "CMAKE_SYSTEM_PROCESSOR \"${CMAKE_SYSTEM_PROCESSOR}\": ktrcfg is built for x86_64 "
+                      "(cmake/mingw-x86_64.cmake) or x86 (cmake/mingw-i686.cmake) only")
+endif()
+
+# The oldest Windows that the builds are for, stated here only. It sets the
+# interface the code is compiled for (_WIN32_WINNT), the Windows Installer the
+# MSI asks for, the systems the manifest names, and the Windows that the
+# reviewed import lists (packaging/imports-*.txt) were checked against.
+set(KTR_OLDEST_WINDOWS 7)
+# Each Windows from Vista on: name, _WIN32_WINNT, the Windows Installer it came
+# with (as InstallerVersion counts it), and its manifest supportedOS Id.
+set(KTR_WINDOWS_TABLE
+  "Vista|0x0600|400|{e2011457-1546-43c5-a5fe-008deee3d3f0}"
+  "7|0x0601|500|{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"
+  "8|0x0602|500|{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"
+  "8.1|0x0603|500|{1f676c76-80e1-4239-95bb-83d0f6d0da78}"
+  "10|0x0A00|500|{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}")
+set(KTR_SUPPORTED_OS "")
+foreach(row ${KTR_WINDOWS_TABLE})
+  string(REPLACE "|" ";" row "${row}")
+  list(GET row 0 name)
+  if(name STREQUAL KTR_OLDEST_WINDOWS)
+    list(GET row 1 KTR_WIN32_WINNT)
+    list(GET row 2 KTR_INSTALLER_VERSION)
+  endif()
+  if(DEFINED KTR_WIN32_WINNT)
+    list(GET row 3 id)
+    string(APPEND KTR_SUPPORTED_OS "\n      <supportedOS Id=\"${id}\"/>")
+  endif()
+endforeach()
+if(NOT DEFINED KTR_WIN32_WINNT)
+  message(FATAL_ERROR "KTR_OLDEST_WINDOWS \"${KTR_OLDEST_WINDOWS}\" is not in KTR_WINDOWS_TABLE")
 endif()
 
 set(KTR_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
@@ -44,6 +77,8 @@ function(ktr_module_version target rc_source)
     message(FATAL_ERROR "${rc_source}: ${names} unknown")
   endif()
   math(EXPR langid "(${CMAKE_MATCH_2} << 10) | ${CMAKE_MATCH_1}" OUTPUT_FORMAT HEXADECIMAL)
+  math(EXPR decimal "${langid}")
+  set_property(TARGET ${target} PROPERTY KTR_LANGID ${decimal})
   string(REPLACE "0x" "" hex "${langid}")
   string(LENGTH "${hex}" length)
   while(length LESS 4)

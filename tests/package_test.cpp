@@ -83,6 +83,66 @@ std::wstring MsiProperty(const std::wstring &package, const std::wstring &name)
     return value;
 }
 
+// The rows of an MSI table, each as its columns' texts joined by spaces.
+std::vector<std::wstring> MsiRows(const std::wstring &package, const std::wstring &query)
+{
+    std::vector<std::wstring> rows;
+    MSIHANDLE database = 0, view = 0, record = 0;
+    if (!MsiOpenDatabaseW(package.c_str(), MSIDBOPEN_READONLY, &database) &&
+        !MsiDatabaseOpenViewW(database, query.c_str(), &view) && !MsiViewExecute(view, 0)) {
+        while (!MsiViewFetch(view, &record)) {
+            std::wstring row;
+            for (UINT field = 1; field <= MsiRecordGetFieldCount(record); ++field) {
+                wchar_t value[256] = L"";
+                DWORD size = 256;
+                MsiRecordGetStringW(record, field, value, &size);
+                row += (field > 1 ? L" " : L"") + std::wstring(value);
+            }
+            rows.push_back(row);
+            MsiCloseHandle(record);
+        }
+    }
+    for (MSIHANDLE handle : {view, database})
+        MsiCloseHandle(handle);
+    return rows;
+}
+
+// The Windows Installer version that a package asks for (its summary's page count).
+int InstallerVersion(const std::wstring &package)
+{
+    MSIHANDLE summary = 0;
+    UINT type = 0;
+    INT value = -1;
+    FILETIME time;
+    DWORD size = 0;
+    if (!MsiGetSummaryInformationW(0, package.c_str(), 0, &summary))
+        MsiSummaryInfoGetPropertyW(summary, PIDSI_PAGECOUNT, &type, &value, &time, nullptr, &size);
+    MsiCloseHandle(summary);
+    return value;
+}
+
+// What each Windows from Vista on means to a build: its interface version, the
+// Windows Installer it came with, and the Id by which a manifest names it.
+struct Windows {
+    const wchar_t *name;
+    int winnt, installer;
+    const wchar_t *supportedOs;
+};
+const Windows kWindows[] = {
+    {L"Vista", 0x0600, 400, L"{e2011457-1546-43c5-a5fe-008deee3d3f0}"},
+    {L"7", 0x0601, 500, L"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"},
+    {L"8", 0x0602, 500, L"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"},
+    {L"8.1", 0x0603, 500, L"{1f676c76-80e1-4239-95bb-83d0f6d0da78}"},
+    {L"10", 0x0A00, 500, L"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"},
+};
+const Windows *Oldest()
+{
+    for (const Windows &windows : kWindows)
+        if (!lstrcmpW(windows.name, KTR_OLDEST_WINDOWS))
+            return &windows;
+    return nullptr;
+}
+
 BOOL CALLBACK TemplateLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR context)
 {
     wsprintfW(reinterpret_cast<wchar_t *>(context), L"%04x04b0", language);
@@ -163,27 +223,42 @@ TEST_F(Packages, ManifestDeclaresElevationDpiAwarenessAndSupportedSystems)
         EXPECT_EQ(Select(document, L"/a:assembly/s:application/s:windowsSettings/w:dpiAware"), Texts{L"true"});
         EXPECT_EQ(Select(document, L"/a:assembly/s:application/s:windowsSettings/*"), Texts{L"true"})
             << "nothing that makes it per monitor";
-        EXPECT_EQ(Select(document, L"/a:assembly/c:compatibility/c:application/c:supportedOS/@Id"),
-                  (Texts{L"{e2011457-1546-43c5-a5fe-008deee3d3f0}", L"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
-                         L"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", L"{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
-                         L"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}))
-            << "Vista, 7, 8, 8.1, and 10 or 11";
+        Texts systems;
+        for (const Windows *windows = Oldest(); windows && windows != std::end(kWindows); ++windows)
+            systems.push_back(windows->supportedOs);
+        ASSERT_FALSE(systems.empty()) << "the version file names an unknown Windows: " << KTR_OLDEST_WINDOWS;
+        EXPECT_EQ(Select(document, L"/a:assembly/c:compatibility/c:application/c:supportedOS/@Id"), systems)
+            << "Windows " << KTR_OLDEST_WINDOWS << " and every later one, 10 or 11 last";
         EXPECT_EQ(Select(document, L"//a:dependency"), Texts{}) << "no visual styles";
         document->Release();
     }
 }
 
+TEST_F(Packages, OneOldestWindowsForCodeManifestAndInstaller)
+{
+    const Windows *oldest = Oldest();
+    ASSERT_NE(oldest, nullptr) << KTR_OLDEST_WINDOWS;
+    EXPECT_EQ(_WIN32_WINNT, oldest->winnt) << "the interface that the code is compiled for";
+    for (int arch : {0, 1})
+        EXPECT_EQ(InstallerVersion(Msi(arch)), oldest->installer) << arch;
+}
+
 TEST_F(Packages, OneVersionInEveryFileAndPackage)
 {
+    // The version box's form: the minor and patch numbers in two digits.
+    int part[4] = {-1, -1, -1, -1};
+    swscanf(KTR_PROJECT_VERSION, L"%d.%d.%d.%d", &part[0], &part[1], &part[2], &part[3]);
+    wchar_t display[32];
+    wsprintfW(display, L"%d.%02d.%02d", part[0], part[1], part[2]);
     const VersionInfo program = ReadVersion(Built(0, L"ktrcfg.exe"));
-    ASSERT_EQ(program.fixed.size(), 7u) << "a.b.c.d";
     const std::wstring upgradeCode = MsiProperty(Msi(0), L"UpgradeCode");
     for (int arch : {0, 1}) {
+        std::vector<std::wstring> fileRows;
         for (const wchar_t *file : kFiles) {
             SCOPED_TRACE(testing::Message() << arch << " " << file);
             const VersionInfo info = ReadVersion(Built(arch, file));
-            EXPECT_EQ(info.fixed, program.fixed);
-            EXPECT_EQ(info.display, program.display);
+            EXPECT_EQ(info.fixed, KTR_PROJECT_VERSION);
+            EXPECT_EQ(info.display, display);
             EXPECT_EQ(info.company, L"KTR");
             wchar_t language[16] = L"000004b0";  // the program's own version resource is neutral
             if (file != kFiles[0]) {
@@ -193,13 +268,16 @@ TEST_F(Packages, OneVersionInEveryFileAndPackage)
                 FreeLibrary(module);
             }
             EXPECT_EQ(info.translation, language) << "each module's translation names its own language";
+            // Its row in the MSI's File table: the version and language of its resource.
+            fileRows.push_back(std::wstring(file) + L" " + info.fixed + L" " +
+                               std::to_wstring(wcstoul(info.translation.substr(0, 4).c_str(), nullptr, 16)));
         }
-        EXPECT_EQ(MsiProperty(Msi(arch), L"ProductVersion"), program.fixed);
+        EXPECT_EQ(MsiRows(Msi(arch), L"SELECT `File`, `Version`, `Language` FROM `File` ORDER BY `Sequence`"), fileRows);
+        EXPECT_EQ(MsiProperty(Msi(arch), L"ProductVersion"), KTR_PROJECT_VERSION);
         EXPECT_EQ(MsiProperty(Msi(arch), L"ProductName"), program.product);
         EXPECT_EQ(MsiProperty(Msi(arch), L"Manufacturer"), program.company);
         EXPECT_EQ(MsiProperty(Msi(arch), L"UpgradeCode"), upgradeCode) << "one product on a machine";
     }
-    EXPECT_EQ(program.display, L"1.04.00") << "the version that the version box shows";
 }
 
 namespace {
@@ -218,6 +296,34 @@ DWORD Msiexec(const std::wstring &action, const std::wstring &package)
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return code;
+}
+
+// The products that a package's FindRelatedProducts puts in an Upgrade row's property.
+std::wstring RelatedProducts(const std::wstring &package, const wchar_t *property)
+{
+    MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+    MSIHANDLE session = 0;
+    wchar_t value[256] = L"(not run)";
+    DWORD size = 256;
+    if (!MsiOpenPackageW(package.c_str(), &session) && !MsiDoActionW(session, L"FindRelatedProducts"))
+        MsiGetPropertyW(session, property, value, &size);
+    MsiCloseHandle(session);
+    return value;
+}
+
+// Whether 32-bit programs start here, as the x86 tests' probe found it.
+bool Runs32Bit()
+{
+    HANDLE file = CreateFileW((BuildDir(0) + L"\\runs-32bit.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    char answer = '?';
+    DWORD read = 0;
+    if (file != INVALID_HANDLE_VALUE) {
+        ReadFile(file, &answer, 1, &read, nullptr);
+        CloseHandle(file);
+    }
+    EXPECT_TRUE(answer == '0' || answer == '1') << "no answer from the probe: run the test through ctest";
+    return answer == '1';
 }
 
 std::wstring ShellFolder(int csidl)
@@ -348,16 +454,24 @@ TEST_F(PackageInstall, InstallRunReplaceAndRemove)
     ASSERT_EQ(Msiexec(L"/i", Msi(0)), 0u);
     expectInstalled(0, program.fixed);
     runFromShortcut();
+    // The same version of the other architecture finds this one to replace.
+    const std::wstring x64Code = MsiProperty(Msi(0), L"ProductCode");
+    EXPECT_EQ(RelatedProducts(Msi(1), L"SAME_VERSION_DETECTED"), x64Code);
     ASSERT_EQ(Msiexec(L"/i", Msi(1)), 0u);
     expectInstalled(1, program.fixed);
-    if (Exists(L"C:\\windows\\syswow64\\kernel32.dll"))
+    if (Runs32Bit())
         runFromShortcut();
     else
-        printf("The 32-bit program is installed but not started: this Wine has no 32-bit part.\n");
+        printf("The 32-bit program is installed but not started: this machine does not run 32-bit programs "
+               "(kernel_runs_32bit and wine32_installed in scripts/common.sh).\n");
     const std::wstring later = MsiProperty(LaterMsi(), L"ProductVersion");
     ASSERT_EQ(Msiexec(L"/i", LaterMsi()), 0u);
     expectInstalled(0, later);
-    EXPECT_NE(Msiexec(L"/i", Msi(0)), 0u) << "an older package is refused";
+    // A later version is not the same version: the older package only detects it, and stops.
+    const std::wstring laterCode = MsiProperty(LaterMsi(), L"ProductCode");
+    EXPECT_EQ(RelatedProducts(Msi(0), L"SAME_VERSION_DETECTED"), L"");
+    EXPECT_EQ(RelatedProducts(Msi(0), L"WIX_DOWNGRADE_DETECTED"), laterCode);
+    EXPECT_EQ(Msiexec(L"/i", Msi(0)), static_cast<DWORD>(ERROR_INSTALL_FAILURE)) << "an older package is refused";
     expectInstalled(0, later);
 
     ASSERT_EQ(Msiexec(L"/x", LaterMsi()), 0u);
