@@ -23,7 +23,8 @@ RECT clientRect;
 std::uint8_t tableModifiedAtOpen;
 
 // Tab stops in fixed-font character widths; Russian and Spanish texts run
-// longer, and so do the Italian on/off words, which take the Russian stops.
+// longer, and so do the French and Italian on/off words, which take the
+// Russian stops.
 constexpr int kStops1049[10] = {9, 12, 17, 21, 26, 29, 32, 35, 38, 41};
 constexpr int kStops1034[10] = {9, 12, 17, 20, 27, 30, 33, 36, 39, 42};
 constexpr int kStopsOther[10] = {9, 12, 16, 20, 24, 28, 32, 36, 40, 44};
@@ -255,7 +256,7 @@ void Paint(HWND dialog)
     SetBkColor(dc, oldBack);
     SetBkMode(dc, oldMode);
     // The list reads tab stops in dialog units.
-    const int *set = currentLcid == 1049 || currentLcid == 1040 ? kStops1049
+    const int *set = currentLcid == 1049 || currentLcid == 1036 || currentLcid == 1040 ? kStops1049
                      : currentLcid == 1034                        ? kStops1034
                                                                   : kStopsOther;
     INT stops[10];

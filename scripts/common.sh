@@ -47,6 +47,11 @@ make_prefix() {  # $1 = headless | desktop
     wine_env
     # A server left running on this private prefix would keep the old settings.
     timeout 30 wineserver -k </dev/null >/dev/null 2>&1
+    # A prefix made before wine32:i386 came lacks its 32-bit half; once wine32
+    # is there, Wine cannot start any program in it, 64-bit ones included.
+    if wine32_installed && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "== creating the Wine prefix"
         timeout 300 wineboot -i </dev/null >/dev/null 2>&1
@@ -173,10 +178,8 @@ run_x86_tests() {
         return 0
     fi
     echo "== x86 tests"
-    wine_env
+    make_prefix headless
     start_wineserver
-    # A prefix made before wine32 came lacks its 32-bit half.
-    [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] || timeout 300 wineboot -u </dev/null >/dev/null 2>&1
     # The emulator is a 64-bit driver: the 64-bit bench tool puts it in place,
     # and the x86 tests' benches restart that one.
     timeout 60 wine "$KTR_BUILD/x64/emulator/ktrbench.exe" install \
