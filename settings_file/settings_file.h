@@ -36,6 +36,7 @@ enum class FileProblem {
     InvalidAdapter,   // port: apply on an adapter whose stored settings were invalid, or unread
     Refused,          // port; field; detail: the rule (host ID taken by a device, rate not offered...)
     CannotWrite,      // a backup that cannot be written; nothing is left behind
+    NotBackup,        // a restore from a template: it holds no images
 };
 
 struct FileResult {
