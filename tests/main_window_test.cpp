@@ -3,6 +3,8 @@
 // ending paths.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <commdlg.h>
 #include <locale.h>
 
@@ -724,7 +726,8 @@ TEST_F(FileMenu, ARestoreIsWrittenOnlyBySaveAndThenByteForByte)
         ASSERT_TRUE(Restart());
         RestoreFrom(backup);
         ASSERT_EQ(boxes.boxes.size(), 2u);
-        EXPECT_EQ(boxes.boxes[1].text, Formatted(IDS_RESTORE_DONE, backup.c_str(), 2, 2));
+        // Per adapter its host ID, and the bytes that no setting names, counted as one.
+        EXPECT_EQ(boxes.boxes[1].text, Formatted(IDS_RESTORE_DONE, backup.c_str(), 4, 2));
         EXPECT_EQ(boxes.boxes[1].owner, window);
         for (int port : {1, 2})
             EXPECT_EQ(ImageOf(workingRecords[IndexOfPort(port)]), backedUp[port - 1]);
@@ -789,7 +792,7 @@ TEST_F(FileMenu, ARefusedFileSaysWhyAndChangesNothing)
         {"{\"format\": 2, \"adapters\": []}", ModuleText(IDS_FILE_FUTURE)},
         {"{\"format\": 1, \"adapters\": [{\"port\": 1, \"settings\": {\"hostID\": 5}}]}",
          Formatted(IDS_FILE_UNKNOWN_KEY, L"adapters[0].settings.hostID")},
-        {"{\"format\": 1, \"adapters\": [{\"port\": 1, \"settings\": {\"hostId\": 99}}]}",
+        {"{\"format\": 1, \"adapters\": [{\"port\": 1, \"settings\": {\"hostId\": \"six\"}}]}",
          Formatted(IDS_FILE_BAD_VALUE, L"adapters[0].settings.hostId")},
         {"{\"format\": 1, \"adapters\": [{\"port\": 2}, {\"port\": 2}]}", Formatted(IDS_FILE_DUPLICATE, 2)},
         {"{\"format\": 1, \"adapters\": [{\"port\": 9, \"settings\": {\"hostId\": 5}}]}",
