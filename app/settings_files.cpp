@@ -104,6 +104,7 @@ void ShowRefusal(HWND owner, const wchar_t *path, const FileResult &result)
 }
 
 // What a backup may hold: an adapter whose stored image was read and valid.
+// Asked before the file is, so that no file is chosen for nothing.
 bool AnyAdapterToBackUp()
 {
     for (int i = 0; i < adapterCount; ++i)
@@ -126,6 +127,11 @@ void BackUpSettings(HWND window)
         return;
     std::vector<int> skipped;
     const FileResult result = WriteBackup(path, -1, skipped);
+    if (result.problem == FileProblem::InvalidAdapter || result.problem == FileProblem::NoSuchAdapter) {
+        LoadText(IDS_BACKUP_NONE, textBuffer, kStringRoom);
+        Show(window, MB_ICONWARNING);
+        return;
+    }
     if (result.problem != FileProblem::None) {
         LoadText(IDS_BACKUP_FAILED, stringBuffer, kStringRoom);
         wsprintfW(textBuffer, stringBuffer, path);
