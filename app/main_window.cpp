@@ -4,6 +4,7 @@
 #include <locale.h>
 
 #include "app/message_box.h"
+#include "app/settings_files.h"
 #include "app/shell.h"
 #include "app/texts.h"
 #include "dialogs/dialogs.h"
@@ -216,6 +217,12 @@ LRESULT Command(HWND window, WPARAM wParam)
         break;
     case IDM_LANGUAGE:
         ChangeLanguage(window);
+        break;
+    case IDM_BACKUP:
+        BackUpSettings(window);
+        break;
+    case IDM_RESTORE:
+        RestoreSettings(window);
         break;
     default:
         if (id >= IDM_ADAPTER_BASE && id < IDM_ADAPTER_BASE + adapterCount) {

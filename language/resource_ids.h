@@ -60,6 +60,30 @@
 #define IDS_DRIVER_NAME3       68
 #define IDS_WRITE_FAILED       69  /* wsprintfW format: %d adapter number, %s chip name */
 #define IDS_NO_MAIN_WINDOW     70
+#define IDS_FILE_FILTER        71  /* the file dialogs' filter: its pattern *.json is added */
+#define IDS_BACKUP_TITLE       72
+#define IDS_RESTORE_TITLE      73
+#define IDS_BACKUP_DONE        74  /* wsprintfW formats from here on: %s the file */
+#define IDS_BACKUP_PARTIAL     75  /* %s the file, %d adapters left out */
+#define IDS_BACKUP_NONE        76
+#define IDS_BACKUP_FAILED      77  /* %s the file */
+#define IDS_RESTORE_DONE       78  /* %s the file, %d settings changed, %d adapters */
+#define IDS_RESTORE_SAME       79  /* %s the file */
+#define IDS_FILE_REFUSED       80  /* %s the file; one of the next below it */
+#define IDS_FILE_CANNOT_READ   81
+#define IDS_FILE_TOO_LARGE     82
+#define IDS_FILE_EMPTY         83
+#define IDS_FILE_NOT_JSON      84  /* %d line */
+#define IDS_FILE_FUTURE        85
+#define IDS_FILE_UNKNOWN_KEY   86  /* %s field */
+#define IDS_FILE_BAD_VALUE     87  /* %s field */
+#define IDS_FILE_DUPLICATE     88  /* %d port */
+#define IDS_FILE_NO_ADAPTER    89  /* %d port */
+#define IDS_FILE_OTHER_CHIP    90  /* %d port */
+#define IDS_FILE_BAD_IMAGE     91  /* %d port */
+#define IDS_FILE_EDITED        92  /* %d port, %s field */
+#define IDS_FILE_INVALID       93  /* %d port */
+#define IDS_FILE_REFUSED_RULE  94  /* %d port, %s field */
 
 /* Menu bar and its commands */
 #define IDM_MAIN               101
@@ -71,6 +95,8 @@
 #define IDM_HELP               40022
 #define IDM_SAVE               40028
 #define IDM_LANGUAGE           40029
+#define IDM_BACKUP             40030
+#define IDM_RESTORE            40031
 #define IDM_ADAPTER_BASE       40404
 #define IDM_DEVICE_TABLE_BASE  40504
 

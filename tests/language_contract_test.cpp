@@ -31,7 +31,7 @@ constexpr StringRoom kRooms[] = {
     {24, 25, 120},  {26, 26, 497},  {27, 28, 10},   {29, 29, 120}, {30, 30, 80},   {31, 31, 60},
     {32, 35, 80},   {36, 40, 80},   {41, 43, 512},  {44, 44, 70},  {45, 50, 80},   {51, 52, 256},
     {53, 53, 39},   {54, 54, 512},  {55, 55, 80},   {56, 63, 80},  {64, 65, 512},  {66, 67, 80},
-    {68, 68, 10},   {69, 70, 120},
+    {68, 68, 10},   {69, 70, 120},  {71, 71, 100}, {72, 73, 80},   {74, 94, 256},
 };
 
 struct Control {
@@ -256,6 +256,59 @@ TEST_P(LanguageModule, WriteFailureNamesTheAdapter)
     EXPECT_EQ(shown.find(L'%'), std::wstring::npos);
 }
 
+// The conversions of a wsprintfW format, in order ("%s%d").
+std::wstring Conversions(const std::wstring &format)
+{
+    std::wstring found;
+    for (size_t i = 0; i + 1 < format.size(); ++i) {
+        if (format[i] != L'%')
+            continue;
+        size_t j = i + 1;
+        while (j < format.size() && wcschr(L"-#0123456789.lh", format[j]))
+            ++j;
+        if (j < format.size() && format[j] != L'%')
+            found += std::wstring(L"%") + format[j];
+        i = j;
+    }
+    return found;
+}
+
+TEST_P(LanguageModule, SettingsFileTextsTakeTheArgumentsThatTheProgramPasses)
+{
+    // A conversion out of order or of the wrong kind reads a number as a string.
+    const std::pair<int, const wchar_t *> formats[] = {
+        {IDS_FILE_FILTER, L""},          {IDS_BACKUP_DONE, L"%s"},       {IDS_BACKUP_PARTIAL, L"%s%d"},
+        {IDS_BACKUP_NONE, L""},          {IDS_BACKUP_FAILED, L"%s"},     {IDS_RESTORE_DONE, L"%s%d%d"},
+        {IDS_RESTORE_SAME, L"%s"},       {IDS_FILE_REFUSED, L"%s"},      {IDS_FILE_CANNOT_READ, L""},
+        {IDS_FILE_TOO_LARGE, L""},       {IDS_FILE_EMPTY, L""},          {IDS_FILE_NOT_JSON, L"%d"},
+        {IDS_FILE_FUTURE, L""},          {IDS_FILE_UNKNOWN_KEY, L"%s"},  {IDS_FILE_BAD_VALUE, L"%s"},
+        {IDS_FILE_DUPLICATE, L"%d"},     {IDS_FILE_NO_ADAPTER, L"%d"},   {IDS_FILE_OTHER_CHIP, L"%d"},
+        {IDS_FILE_BAD_IMAGE, L"%d"},     {IDS_FILE_EDITED, L"%d%s"},     {IDS_FILE_INVALID, L"%d"},
+        {IDS_FILE_REFUSED_RULE, L"%d%s"}};
+    for (const auto &[id, conversions] : formats)
+        EXPECT_EQ(Conversions(Text(id)), conversions) << "string " << id << ": \"" << Narrow(Text(id)) << "\"";
+}
+
+TEST_P(LanguageModule, FileMenuItemsHaveKeysOfTheirOwn)
+{
+    HMENU bar = LoadMenuW(module, MAKEINTRESOURCEW(IDM_MAIN));
+    HMENU file = GetSubMenu(bar, 0);
+    std::wstring keys;
+    for (int i = 0; i < GetMenuItemCount(file); ++i) {
+        wchar_t label[128] = {};
+        if (GetMenuStringW(file, static_cast<UINT>(i), label, 128, MF_BYPOSITION) == 0)
+            continue;  // the separator
+        const wchar_t *amp = wcschr(label, L'&');
+        ASSERT_TRUE(amp && amp[1]) << "\"" << Narrow(label) << "\" has no access key";
+        wchar_t key = amp[1];
+        CharUpperBuffW(&key, 1);
+        EXPECT_EQ(keys.find(key), std::wstring::npos) << "\"" << Narrow(label) << "\" takes a key already taken";
+        keys += key;
+    }
+    EXPECT_EQ(keys.size(), 4u);
+    DestroyMenu(bar);
+}
+
 TEST_P(LanguageModule, MenuBarHoldsTheCommandsAndTheAdapterSubmenus)
 {
     HMENU bar = LoadMenuW(module, MAKEINTRESOURCEW(IDM_MAIN));
@@ -267,7 +320,7 @@ TEST_P(LanguageModule, MenuBarHoldsTheCommandsAndTheAdapterSubmenus)
     ASSERT_NE(tables, nullptr);
     EXPECT_GE(GetMenuItemCount(adapters), 1);
     EXPECT_GE(GetMenuItemCount(tables), 1);
-    for (UINT command : {IDM_EXIT, IDM_INFORMATION, IDM_VERSION, IDM_SAVE, IDM_LANGUAGE}) {
+    for (UINT command : {IDM_EXIT, IDM_INFORMATION, IDM_VERSION, IDM_SAVE, IDM_LANGUAGE, IDM_BACKUP, IDM_RESTORE}) {
         wchar_t label[128];
         EXPECT_GT(GetMenuStringW(bar, command, label, 128, MF_BYCOMMAND), 0) << "command " << command;
     }
@@ -299,6 +352,9 @@ TEST_P(LanguageModule, TextsNameTheButtonsAndMenuItemsAsTheyAreLabelled)
     for (UINT id : {IDS_ADAPTER_HELP1 + 2, IDS_DEVICE_HELP1, IDS_DEFAULTS_IN_PLACE})
         EXPECT_NE(Text(static_cast<int>(id)).find(Label(defaults)), std::wstring::npos)
             << "string " << id << " does not name \"" << Narrow(Label(defaults)) << "\"";
+    // A restore says that Exit writes nothing, by the button's name.
+    EXPECT_NE(Text(IDS_RESTORE_DONE).find(Text(IDS_EXIT_BUTTON)), std::wstring::npos)
+        << "string " << IDS_RESTORE_DONE << " does not name \"" << Narrow(Text(IDS_EXIT_BUTTON)) << "\"";
     for (UINT id : {IDS_ADAPTER_HELP1 + 2, IDS_DEFAULTS_IN_PLACE, IDS_RATE_REFUSED})
         EXPECT_NE(Text(static_cast<int>(id)).find(Label(ok)), std::wstring::npos)
             << "string " << id << " does not name \"" << Narrow(Label(ok)) << "\"";

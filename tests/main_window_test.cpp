@@ -3,9 +3,16 @@
 // ending paths.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commdlg.h>
 #include <locale.h>
 
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/program.h"
@@ -527,5 +534,271 @@ TEST_F(MainWindow, SwitchingToEachShippedLanguageChangesEveryText)
         FreeLibrary(module);
     }
     EXPECT_EQ(ChildrenOfClass(window, L"Button"), 2);
+    EXPECT_TRUE(script.Done());
+}
+
+// The File menu's backup and restore. The platform's Save and Open dialogs
+// are answered through this program's imports of them: a chosen path, or Cancel.
+namespace {
+
+struct FileDialog {
+    std::wstring answer;  // empty: Cancel
+    int calls = 0;
+    OPENFILENAMEW seen;   // its strings are gone once the dialog returns: copied below
+    std::wstring filter;  // the filter list, its terminators as they are
+    std::wstring title, defaultExtension;
+} saveDialog, openDialog;
+
+BOOL Answer(FileDialog &dialog, OPENFILENAMEW *ofn)
+{
+    ++dialog.calls;
+    dialog.seen = *ofn;
+    const wchar_t *end = ofn->lpstrFilter;
+    while (end[0] || end[1])
+        ++end;
+    dialog.filter.assign(ofn->lpstrFilter, end);
+    dialog.title = ofn->lpstrTitle ? ofn->lpstrTitle : L"";
+    dialog.defaultExtension = ofn->lpstrDefExt ? ofn->lpstrDefExt : L"";
+    if (dialog.answer.empty() || dialog.answer.size() >= ofn->nMaxFile)
+        return FALSE;
+    lstrcpyW(ofn->lpstrFile, dialog.answer.c_str());
+    return TRUE;
+}
+BOOL WINAPI AnswerSave(OPENFILENAMEW *ofn) { return Answer(saveDialog, ofn); }
+BOOL WINAPI AnswerOpen(OPENFILENAMEW *ofn) { return Answer(openDialog, ofn); }
+
+std::wstring TempFile(const wchar_t *name)
+{
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + name;
+}
+
+void WriteTextFile(const std::wstring &path, const std::string &text)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// A string of the module in use, formatted as the program formats it.
+template <typename... Args>
+std::wstring Formatted(UINT id, Args... args)
+{
+    wchar_t text[1024];
+    wsprintfW(text, ModuleText(id).c_str(), args...);
+    return text;
+}
+
+std::vector<std::uint8_t> ImageOf(int port)
+{
+    for (int i = 0; i < adapterCount; ++i)
+        if (deviceMaps[i] && deviceMaps[i]->portNumber == port) {
+            const auto *bytes = reinterpret_cast<const std::uint8_t *>(&workingRecords[i].image);
+            return std::vector<std::uint8_t>(bytes, bytes + kImageSize);
+        }
+    return {};
+}
+
+// A narrow and a wide adapter with valid stored settings, bytes that no
+// setting names set apart from the defaults, and a device at ID 2 of port 1.
+const char kFileBench[] =
+    "port 1 driver ktrscsi irq 11 io 0x6400\n  adapter chip 6\n  image defaults\n  set 300 165\n  set 1259 90\n"
+    "  unit 2 0 \"NORTHDISK ND-9100S      2.03\" type DiskPeripheral\n"
+    "port 2 driver ktrwide irq 10 io 0x6800\n  adapter chip 13\n  image defaults\n  set 3 119\n  set 700 1\n";
+const wchar_t kUnwritable[] = L"Z:\\ktrcfg-no-such-folder\\backup.json";
+
+class FileMenu : public MainWindow {
+protected:
+    void SetUp() override
+    {
+        MainWindow::SetUp();
+        saveDialog = openDialog = FileDialog();
+        realSave = SwapImport("GetSaveFileNameW", reinterpret_cast<void *>(&AnswerSave));
+        realOpen = SwapImport("GetOpenFileNameW", reinterpret_cast<void *>(&AnswerOpen));
+        ASSERT_TRUE(realSave && realOpen);
+        DeleteFileW(backup.c_str());
+    }
+    void TearDown() override
+    {
+        SwapImport("GetSaveFileNameW", realSave);
+        SwapImport("GetOpenFileNameW", realOpen);
+        DeleteFileW(backup.c_str());
+        DeleteFileW(other.c_str());
+        MainWindow::TearDown();
+    }
+    // Ends the program; with a bench, starts it again on that one, else on what the emulator holds now.
+    bool Restart(const char *bench = nullptr)
+    {
+        CloseProgramWindow(window);
+        UnregisterClassW(windowCaption, GetModuleHandleW(nullptr));
+        ResetProgramState();
+        boxes.boxes.clear();
+        if (bench)
+            return Start(bench);
+        window = StartProgram(GetModuleHandleW(nullptr)) ? CreateMainWindow() : nullptr;
+        Paint();
+        return window != nullptr;
+    }
+    void Choose(UINT command, const std::wstring &path)
+    {
+        (command == IDM_BACKUP ? saveDialog : openDialog).answer = path;
+        Command(command);
+    }
+    void *realSave = nullptr, *realOpen = nullptr;
+    const std::wstring backup = TempFile(L"ktrcfg-file-menu-backup.json"), other = TempFile(L"ktrcfg-file-menu.json");
+};
+
+}  // namespace
+
+TEST_F(FileMenu, TheDialogsAskForASettingsFileAndCancelDoesNothing)
+{
+    ASSERT_TRUE(Start(kFileBench));
+    const std::vector<std::uint8_t> before = ImageOf(1);
+    const DWORD both = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    for (const auto &[dialog, flags, title] : {std::tuple<FileDialog *, DWORD, UINT>{&saveDialog, both | OFN_OVERWRITEPROMPT, IDS_BACKUP_TITLE},
+                                               {&openDialog, both | OFN_FILEMUSTEXIST, IDS_RESTORE_TITLE}}) {
+        Command(dialog == &saveDialog ? IDM_BACKUP : IDM_RESTORE);  // no path chosen: Cancel
+        EXPECT_EQ(dialog->calls, 1);
+        EXPECT_EQ(dialog->seen.hwndOwner, window);
+        EXPECT_EQ(dialog->seen.Flags, flags) << title;
+        EXPECT_EQ(dialog->filter, ModuleText(IDS_FILE_FILTER) + L'\0' + L"*.json");
+        EXPECT_EQ(dialog->defaultExtension, L"json");
+        EXPECT_EQ(dialog->title, ModuleText(title));
+    }
+    EXPECT_TRUE(boxes.boxes.empty()) << "a cancelled dialog shows nothing";
+    EXPECT_EQ(GetFileAttributesW(backup.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ImageOf(1), before);
+}
+
+TEST_F(FileMenu, ARestoreIsWrittenOnlyBySaveAndThenByteForByte)
+{
+    for (UINT end : {IDM_EXIT, IDM_SAVE}) {
+        ASSERT_TRUE(Restart(kFileBench));
+        Choose(IDM_BACKUP, backup);
+        ASSERT_EQ(boxes.Texts(), std::vector<std::wstring>{Formatted(IDS_BACKUP_DONE, backup.c_str())});
+        const std::vector<std::uint8_t> backedUp[2] = {ImageOf(1), ImageOf(2)};
+        // The bench changes under the program: a host ID, and a byte that only the backup knows.
+        for (int port : {1, 2}) {
+            std::vector<std::uint8_t> image;
+            ASSERT_TRUE(ReadStoredImage(port, image));
+            image[14] = 5;
+            image[port == 1 ? 300 : 700] ^= 0x0F;
+            ASSERT_TRUE(WriteStoredImage(port, image));
+        }
+        ASSERT_TRUE(Restart());
+        Choose(IDM_RESTORE, backup);
+        // Per adapter its host ID, and the bytes that no setting names, counted as one.
+        ASSERT_EQ(boxes.Texts(), std::vector<std::wstring>{Formatted(IDS_RESTORE_DONE, backup.c_str(), 4, 2)});
+        EXPECT_EQ(ImageOf(1), backedUp[0]);
+        EXPECT_EQ(ImageOf(2), backedUp[1]);
+        EXPECT_EQ(ReadPortCounts(1).writes + ReadPortCounts(2).writes, 0u) << "nothing is written before Save";
+        Command(end);
+        for (int port : {1, 2}) {
+            std::vector<std::uint8_t> stored;
+            ASSERT_TRUE(ReadStoredImage(port, stored));
+            EXPECT_EQ(ReadPortCounts(port).writes, end == IDM_SAVE ? 1u : 0u) << "port " << port;
+            EXPECT_EQ(stored == backedUp[port - 1], end == IDM_SAVE) << "port " << port;
+        }
+    }
+}
+
+TEST_F(FileMenu, ABackupLeavesOutAdaptersWithoutValidSettingsAndSaysWhy)
+{
+    // Port 1 is not read, port 3 holds invalid settings: only port 2 is in the file.
+    const char invalid[] = "port 3 driver ktrscsi\n  adapter chip 6 status 0x0601\n";
+    ASSERT_TRUE(Start(std::string(kTwoAdapters) + invalid));
+    Choose(IDM_BACKUP, backup);
+    Choose(IDM_BACKUP, kUnwritable);
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::wstring>{Formatted(IDS_BACKUP_PARTIAL, backup.c_str(), 2),
+                                                         Formatted(IDS_BACKUP_FAILED, kUnwritable)}));
+    EXPECT_NE(GetFileAttributesW(backup.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    ASSERT_TRUE(Restart(invalid));
+    Choose(IDM_BACKUP, other);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{ModuleText(IDS_BACKUP_NONE)});
+    EXPECT_EQ(saveDialog.calls, 2) << "no file is asked for when there is nothing to back up";
+}
+
+TEST_F(FileMenu, ARefusedFileSaysWhyAndChangesNothing)
+{
+    ASSERT_TRUE(Start(kFileBench));
+    workingRecords[0].image.hostId = 6;  // an edit of this run, kept through every refusal
+    workingRecords[0].modified = 1;
+    AdapterRecord before[2];
+    std::memcpy(before, workingRecords, sizeof before);
+    const std::string adapters = "{\"format\": 1, \"adapters\": [";
+    const struct {
+        std::string text;
+        std::wstring reason;
+    } cases[] = {
+        {"", ModuleText(IDS_FILE_EMPTY)},
+        {"{\"format\": 1,\n \"adapters\": [", Formatted(IDS_FILE_NOT_JSON, 2)},
+        {"{\"format\": 2, \"adapters\": []}", ModuleText(IDS_FILE_FUTURE)},
+        {adapters + "{\"port\": 1, \"settings\": {\"hostID\": 5}}]}",
+         Formatted(IDS_FILE_UNKNOWN_KEY, L"adapters[0].settings.hostID")},
+        {adapters + "{\"port\": 1, \"settings\": {\"hostId\": \"six\"}}]}",
+         Formatted(IDS_FILE_BAD_VALUE, L"adapters[0].settings.hostId")},
+        {adapters + "{\"port\": 2}, {\"port\": 2}]}", Formatted(IDS_FILE_DUPLICATE, 2)},
+        {adapters + "{\"port\": 9, \"settings\": {\"hostId\": 5}}]}", Formatted(IDS_FILE_NO_ADAPTER, 9)},
+        {adapters + "{\"port\": 1, \"chipCode\": 13}]}", Formatted(IDS_FILE_OTHER_CHIP, 1)},
+        // The second adapter is refused: the first, good one does not change either.
+        {adapters + "{\"port\": 2, \"settings\": {\"hostId\": 5}}, {\"port\": 1, \"settings\": {\"hostId\": 2}}]}",
+         Formatted(IDS_FILE_REFUSED_RULE, 1, L"adapters[1].settings.hostId")},
+        {"gone", ModuleText(IDS_FILE_CANNOT_READ)},
+    };
+    for (const auto &c : cases) {
+        boxes.boxes.clear();
+        DeleteFileW(other.c_str());
+        if (c.text != "gone")
+            WriteTextFile(other, c.text);
+        Choose(IDM_RESTORE, other);
+        ASSERT_EQ(boxes.boxes.size(), 1u) << c.text;
+        EXPECT_EQ(boxes.boxes[0].text, Formatted(IDS_FILE_REFUSED, other.c_str()) + L"\n" + c.reason) << c.text;
+        EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_WARNING));
+        EXPECT_EQ(std::memcmp(workingRecords, before, sizeof before), 0) << c.text;
+    }
+}
+
+TEST_F(FileMenu, EveryLanguageHasBothItemsAndItsOwnBoxes)
+{
+    ASSERT_TRUE(Start(kFileBench));
+    WriteTextFile(other, "");
+    const std::vector<std::wstring> files = LanguageModuleFiles();
+    EXPECT_GE(files.size(), 8u);
+    for (const std::wstring &file : files) {
+        const std::wstring stem = file.substr(0, file.find(L'.'));
+        const std::string name(stem.begin(), stem.end());
+        ChangeLanguage([&](HWND dialog) {
+            PaintNow(dialog);
+            for (int i = 0; i < languageCount; ++i)
+                if (lstrcmpiW(languages[i].moduleName, stem.c_str()) == 0)
+                    DoubleClickRow(dialog, IDC_LANGUAGE_LIST, i);
+        });
+        ASSERT_STREQ(languageModuleName, stem.c_str());
+        HMODULE module = LoadModuleFile(file);
+        ASSERT_NE(module, nullptr) << name;
+        HMENU own = LoadMenuW(module, MAKEINTRESOURCEW(IDM_MAIN));
+        for (int position : {1, 2}) {
+            EXPECT_EQ(GetMenuItemID(GetSubMenu(GetMenu(window), 0), position), position == 1 ? IDM_BACKUP : IDM_RESTORE);
+            EXPECT_EQ(MenuText(GetSubMenu(GetMenu(window), 0), position), MenuText(GetSubMenu(own, 0), position)) << name;
+        }
+        DestroyMenu(own);
+
+        boxes.boxes.clear();
+        Choose(IDM_BACKUP, kUnwritable);
+        Choose(IDM_RESTORE, other);
+        EXPECT_EQ(saveDialog.title, StringOf(module, IDS_BACKUP_TITLE)) << name;
+        EXPECT_EQ(openDialog.filter.substr(0, StringOf(module, IDS_FILE_FILTER).size()), StringOf(module, IDS_FILE_FILTER));
+        ASSERT_EQ(boxes.boxes.size(), 2u) << name;
+        wchar_t expected[2][1024];
+        wsprintfW(expected[0], StringOf(module, IDS_BACKUP_FAILED).c_str(), kUnwritable);
+        wsprintfW(expected[1], StringOf(module, IDS_FILE_REFUSED).c_str(), other.c_str());
+        EXPECT_EQ(boxes.boxes[0].text, expected[0]) << name;
+        EXPECT_EQ(boxes.boxes[1].text, expected[1] + (L"\n" + StringOf(module, IDS_FILE_EMPTY))) << name;
+        EXPECT_EQ(boxes.boxes[1].caption, StringOf(module, IDS_CAPTION)) << name;
+        FreeLibrary(module);
+    }
     EXPECT_TRUE(script.Done());
 }
