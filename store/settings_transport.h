@@ -13,8 +13,8 @@ int ReadAdapterSettings(SettingsRequest &request, int adapter);
 int WriteAdapterSettings(SettingsRequest &request, int adapter);
 
 // Finds the adapters and reads their images into savedRecords; 1 when at
-// least one adapter was found.
-int LoadAllAdapterSettings(HWND owner, int *count);
+// least one adapter was found. Reports no adapter, and each failed read.
+int LoadAllAdapterSettings(int *count);
 
 // Commits every working record into savedRecords and writes the modified
 // ones; a record whose write failed keeps in savedRecords what it held, and

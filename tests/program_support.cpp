@@ -2,10 +2,12 @@
 
 #include <cstring>
 
+#include "app/message_box.h"
 #include "app/shell.h"
 #include "discovery/device_map.h"
 #include "language/module_file.h"
 #include "store/adapter_record.h"
+#include "store/report.h"
 
 namespace {
 
@@ -57,6 +59,7 @@ void LoadLanguage(const wchar_t *module)
     languageModule = LoadLanguageModule(module);
     windowCaption[0] = 0;
     LoadStringW(languageModule, 1, windowCaption, kCaptionRoom);
+    warningReporter = ShowWarningBox;
 }
 
 void ResetProgramState()
@@ -71,6 +74,7 @@ void ResetProgramState()
     std::memset(portInterrupt, 0, sizeof(portInterrupt));
     currentAdapter = 0;
     currentDevice = 0;
+    mainWindow = nullptr;  // warnings are owned by the main window: never by one gone
 }
 
 std::wstring ModuleText(UINT id)

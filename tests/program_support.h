@@ -10,9 +10,11 @@
 #include <vector>
 
 // Loads the module (default English) as the program does, from beside the
-// running program, into languageModule, and string 1 into windowCaption.
+// running program, into languageModule, and string 1 into windowCaption;
+// warnings of the lowest layers show as the program's boxes.
 void LoadLanguage(const wchar_t *module = L"eng_lang");
-// Frees the device map records and zeroes every record, count and flag.
+// Frees the device map records and zeroes every record, count and flag, and
+// forgets the main window.
 void ResetProgramState();
 std::wstring ModuleText(UINT id);
 // A module file of the current folder, loaded as the program loads modules: as data.
