@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "store/rate_rules.h"
 #include "store/settings_image.h"
 
 extern int charWidth;      // of the system fixed font, measured at every dialog paint
@@ -37,9 +38,6 @@ extern int pickerResult;  // the rate, width or value chosen
 extern int yesChosen;
 extern int noChosen;
 
-constexpr int kRateButtons = 6;  // 40604 asynchronous, 40605..40609 the rates
-// [(chipType * 2 + wide) * 6 + i]: nonzero when rate button 40604 + i may be pressed.
-extern const std::array<std::uint16_t, 16 * 2 * kRateButtons> rateEnableTable;
 
 INT_PTR CALLBACK DeviceTableDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK DeviceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,35 +4,13 @@
 #include "dialogs/dialogs.h"
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
+#include "store/rate_rules.h"
 
 int pickerResult;
 int yesChosen;
 int noChosen;
 
-// Rows by chip code, narrow then wide; flag 0 is always set and never read.
-const std::array<std::uint16_t, 16 * 2 * kRateButtons> rateEnableTable = {
-    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 0
-    1, 1, 1, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 1
-    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 2
-    1, 1, 1, 0, 0, 0,  1, 0, 1, 1, 0, 0,  // 3
-    1, 1, 1, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 4
-    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 5
-    1, 1, 1, 1, 0, 0,  1, 0, 0, 0, 0, 0,  // 6
-    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 7
-    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 8
-    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 9
-    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 10
-    1, 1, 1, 1, 1, 0,  1, 0, 1, 1, 1, 1,  // 11
-    1, 1, 1, 1, 1, 0,  1, 0, 1, 1, 1, 1,  // 12
-    1, 1, 1, 1, 0, 0,  1, 0, 1, 1, 1, 0,  // 13
-    1, 0, 0, 0, 0, 0,  1, 0, 0, 0, 0, 0,  // 14
-    1, 1, 1, 1, 0, 0,  1, 0, 1, 1, 1, 0,  // 15
-};
-
 namespace {
-
-// Rate codes of buttons 40605..40609, narrow and wide.
-constexpr int kRateCodes[5][2] = {{200, 200}, {100, 200}, {48, 100}, {40, 48}, {40, 40}};
 
 void EnableAllowedRates(HWND dialog)
 {
@@ -74,7 +52,7 @@ INT_PTR CALLBACK SyncRateDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             return TRUE;
         }
         const int wide = editEntry.busWidth != 8 ? 1 : 0;
-        pickerResult = id == IDC_RATE_BASE ? 0 : kRateCodes[id - IDC_RATE_BASE - 1][wide];
+        pickerResult = id == IDC_RATE_BASE ? 0 : RateCodeOfButton(id - IDC_RATE_BASE, wide != 0);
         rateChanged = 1;
         EndDialog(dialog, 1);
         return TRUE;

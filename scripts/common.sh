@@ -3,7 +3,7 @@
 
 KTR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KTR_BUILD=${KTR_BUILD:-$KTR_ROOT/build}
-KTR_PACKAGES="cmake make mingw-w64 wine wine64 xvfb xauth imagemagick googletest zip fonts-wqy-microhei msitools wixl osslsigncode openssl"
+KTR_PACKAGES="cmake make mingw-w64 wine wine64 xvfb xauth imagemagick googletest zip fonts-wqy-microhei msitools wixl osslsigncode openssl nlohmann-json3-dev"
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

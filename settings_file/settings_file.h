@@ -36,6 +36,7 @@ enum class FileProblem {
     InvalidAdapter,   // port: apply on an adapter whose stored settings were invalid, or unread
     Refused,          // port; field; detail: the rule (host ID taken by a device, rate not offered...)
     CannotWrite,      // a backup that cannot be written; nothing is left behind
+    NotBackup,        // a restore from a template: it holds no images
 };
 
 struct FileResult {
@@ -75,13 +76,16 @@ FileResult ReadSettingsFile(const wchar_t *path, SettingsFile &file);
 // with a usable image, or only the one at port (-1: all). Adapters whose
 // image was not read or was invalid are not backed up; their ports are
 // returned in skipped. Written to a temporary file beside path, then
-// renamed over it.
+// renamed over it. NoSuchAdapter when there is no adapter (at port),
+// InvalidAdapter when none holds usable settings, CannotWrite.
 FileResult WriteBackup(const wchar_t *path, int port, std::vector<int> &skipped);
 
 // Both check every adapter that the file names (or only port, -1: all)
 // against the adapters found, then change workingRecords: a restore puts
 // each backup's image back whole, an apply sets the named settings by the
 // rules the dialogs keep. An adapter whose image changes is marked
-// modified; the changes are listed in order. On a problem nothing changes.
+// modified; the changes are listed in order (bytes that no name covers
+// as one change "otherBytes", after "N changed"). On a problem nothing
+// changes. A restore needs a backup (NotBackup).
 FileResult RestoreBackup(const SettingsFile &file, int port, std::vector<SettingChange> &changes);
 FileResult ApplySettings(const SettingsFile &file, int port, std::vector<SettingChange> &changes);

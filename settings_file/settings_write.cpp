@@ -1,0 +1,162 @@
+// Writing a backup: the layout of the file, and a write that either
+// replaces the file whole or leaves nothing behind.
+#include <windows.h>
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "discovery/device_map.h"
+#include "ktr_version.h"
+#include "settings_file/settings_internal.h"
+
+namespace {
+
+const char *Bool(bool on)
+{
+    return on ? "true" : "false";
+}
+
+std::string Quoted(const std::string &text)
+{
+    return nlohmann::json(text).dump();
+}
+
+std::string Hex(const std::uint8_t *bytes, std::size_t count)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}
+
+std::string DeviceLine(int id, const DeviceEntry &e)
+{
+    return "{\"id\": " + std::to_string(id) + ", \"rateCode\": " + std::to_string(e.syncCode.get()) +
+           ", \"rate\": " + Quoted(RateText(e.syncCode.get(), e.busWidth)) +
+           ", \"busWidth\": " + std::to_string(e.busWidth) + ", \"disconnection\": " + Bool(e.deviceFlags & 1) +
+           ", \"timeout\": " + std::to_string(e.deviceValue.get()) + ", \"sendStartUnit\": " + Bool(e.deviceFlags & 2) +
+           ", \"scanAtStart\": " + Bool(e.deviceFlags & 4) + ", \"taggedQueuing\": " + Bool(e.deviceFlags & 8) + "}";
+}
+
+constexpr std::size_t kHexLineBytes = 32;
+
+// Replaces path whole with text, or leaves it as it was: the text goes to a
+// new file beside it first, which then takes its name.
+FileResult WriteWhole(const wchar_t *path, const std::string &text)
+{
+    std::wstring folder = path;
+    const std::size_t slash = folder.find_last_of(L"\\/");
+    folder = slash == std::wstring::npos ? L"." : folder.substr(0, slash + 1);
+    wchar_t temporary[MAX_PATH + 16] = {};
+    if (folder.size() > MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"ktr", 0, temporary))
+        return Problem(FileProblem::CannotWrite, -1, {}, "error " + std::to_string(GetLastError()));
+    HANDLE handle = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = 0;
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+    } else {
+        DWORD written = 0;
+        if (!WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+            written != text.size() || !FlushFileBuffers(handle))
+            error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+        CloseHandle(handle);
+    }
+    if (!error && !MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = GetLastError();
+    if (error) {
+        DeleteFileW(temporary);
+        return Problem(FileProblem::CannotWrite, -1, {}, "error " + std::to_string(error));
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string AdapterObjectText(int adapter, bool withImage, int indent)
+{
+    const AdapterRecord &record = savedRecords[adapter];
+    const SettingsImage &image = record.image;
+    const std::string in(static_cast<std::size_t>(indent), ' ');
+    const std::string in2 = in + "  ", in3 = in2 + "  ", in4 = in3 + "  ";
+    const int port = deviceMaps[adapter] ? deviceMaps[adapter]->portNumber : -1;
+    std::string text = "{\n";
+    text += in2 + "\"port\": " + std::to_string(port) + ",\n";
+    text += in2 + "\"chip\": " + Quoted(ChipNameUtf8(record.chipType)) + ",\n";
+    text += in2 + "\"chipCode\": " + std::to_string(record.chipType) + ",\n";
+    const std::uint16_t flags = image.adapterFlags.get();
+    text += in2 + "\"settings\": {\n";
+    text += in3 + "\"parityChecking\": " + Bool(flags & kAdapterFlagOption0) + ",\n";
+    text += in3 + "\"busResetAtStart\": " + Bool(flags & kAdapterFlagOption1) + ",\n";
+    text += in3 + "\"hostId\": " + std::to_string(image.hostId) + ",\n";
+    text += in3 + "\"diskTranslation\": " + (image.adapterOption.get() ? "\"extended\"" : "\"standard\"") + ",\n";
+    text += in3 + "\"devices\": [\n";
+    for (int id = 0; id < kScsiIds; ++id)
+        text += in4 + DeviceLine(id, image.deviceTable[static_cast<std::size_t>(id)]) + (id + 1 < kScsiIds ? ",\n" : "\n");
+    text += in3 + "]\n";
+    text += in2 + "}";
+    if (withImage) {
+        const auto *bytes = reinterpret_cast<const std::uint8_t *>(&image);
+        char crc[16];
+        std::snprintf(crc, sizeof(crc), "%08lx", static_cast<unsigned long>(Crc32(bytes, kImageSize)));
+        text += ",\n" + in2 + "\"image\": {\n";
+        text += in3 + "\"length\": " + std::to_string(kImageSize) + ",\n";
+        text += in3 + "\"crc32\": \"" + crc + "\",\n";
+        text += in3 + "\"hex\": [\n";
+        for (std::size_t at = 0; at < kImageSize; at += kHexLineBytes) {
+            const std::size_t count = kImageSize - at < kHexLineBytes ? kImageSize - at : kHexLineBytes;
+            text += in4 + "\"" + Hex(bytes + at, count) + "\"" + (at + count < kImageSize ? ",\n" : "\n");
+        }
+        text += in3 + "]\n";
+        text += in2 + "}";
+    }
+    text += "\n" + in + "}";
+    return text;
+}
+
+std::string AdapterJson(int adapter)
+{
+    if (adapter < 0 || adapter >= kMaxAdapters)
+        return "{}";
+    try {
+        return AdapterObjectText(adapter, false, 0);
+    } catch (...) {
+        return "{}";
+    }
+}
+
+FileResult WriteBackup(const wchar_t *path, int port, std::vector<int> &skipped)
+{
+    skipped.clear();
+    try {
+        std::vector<int> backedUp;
+        bool found = false;
+        for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i) {
+            if (!deviceMaps[i] || (port >= 0 && deviceMaps[i]->portNumber != port))
+                continue;
+            found = true;
+            const AdapterRecord &record = savedRecords[i];
+            // An image that was not read, or whose defaults were substituted, is not the adapter's.
+            if (!record.chipType || (record.image.adapterFlags.get() & kDefaultsSubstituted))
+                skipped.push_back(deviceMaps[i]->portNumber);
+            else
+                backedUp.push_back(i);
+        }
+        if (!found)
+            return Problem(FileProblem::NoSuchAdapter, port, {}, "no adapter of the family to back up");
+        if (backedUp.empty())
+            return Problem(FileProblem::InvalidAdapter, skipped.front(), {}, "no adapter holds usable settings");
+        std::string text = "{\n  \"format\": " + std::to_string(kSettingsFileFormat) + ",\n";
+        text += "  \"program\": " + Quoted(KTR_VERSION_TEXT) + ",\n";
+        text += "  \"kind\": \"backup\",\n";
+        text += "  \"adapters\": [\n";
+        for (std::size_t n = 0; n < backedUp.size(); ++n)
+            text += "    " + AdapterObjectText(backedUp[n], true, 4) + (n + 1 < backedUp.size() ? ",\n" : "\n");
+        text += "  ]\n}\n";
+        return WriteWhole(path, text);
+    } catch (...) {
+        return Problem(FileProblem::CannotWrite, -1, {}, "out of memory");
+    }
+}

@@ -1,0 +1,384 @@
+// Settings files in-process: records filled directly, files in a folder of
+// their own, and every refusal leaving the working records as they were.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "discovery/device_map.h"
+#include "language/resource_ids.h"
+#include "settings_file/settings_file.h"
+#include "store/adapter_record.h"
+#include "store/defaults.h"
+#include "tests/emulator_support.h"
+#include "tests/program_support.h"
+
+// The suite is named after the files; the file as read is ::SettingsFile.
+namespace settings_tests {
+namespace {
+
+std::string Narrow(const std::wstring &text)
+{
+    return std::string(text.begin(), text.end());
+}
+
+// Replaces the first `from` in text (which must hold it) with `to`.
+std::string Replace(std::string text, const std::string &from, const std::string &to)
+{
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+std::string Template(const std::string &adapters)
+{
+    return "{\"format\": 1, \"adapters\": [" + adapters + "]}";
+}
+
+class SettingsFile : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetProgramState();
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder = std::wstring(temp) + L"ktr_settings_" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(folder.c_str(), nullptr);
+        // Port 1: a narrow chip; port 2: a wide one; port 3: defaults substituted.
+        adapterCount = 3;
+        const std::uint8_t chips[3] = {6, 13, 3};
+        for (int i = 0; i < 3; ++i) {
+            AdapterRecord &r = savedRecords[i];
+            r.chipType = chips[i];
+            r.imageLength = kImageSize;
+            FillDefaultSettings(r);
+            r.image.reserved204[i] = static_cast<std::uint8_t>(0x40 + i);  // a byte that no name covers
+        }
+        savedRecords[2].image.adapterFlags.set(savedRecords[2].image.adapterFlags.get() | kDefaultsSubstituted);
+        std::memcpy(workingRecords, savedRecords, sizeof(workingRecords));
+        AddDeviceMap(0, 1, {0, 2, 5});
+        AddDeviceMap(1, 2, {0, 1, 3, 4});
+        AddDeviceMap(2, 3, {6});
+    }
+    void TearDown() override
+    {
+        for (const std::wstring &name : Listing())
+            DeleteFileW((folder + L"\\" + name).c_str());
+        RemoveDirectoryW(folder.c_str());
+        ResetProgramState();
+    }
+
+    std::wstring Path(const wchar_t *name) const { return folder + L"\\" + name; }
+    std::vector<std::wstring> Listing() const
+    {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return names;
+        do
+            if (found.cFileName[0] != L'.')
+                names.push_back(found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+        return names;
+    }
+    void Write(const wchar_t *name, const std::string &text) const
+    {
+        std::ofstream(Path(name).c_str(), std::ios::binary) << text;
+    }
+    std::string Contents(const wchar_t *name) const
+    {
+        std::ostringstream text;
+        text << std::ifstream(Path(name).c_str(), std::ios::binary).rdbuf();
+        return text.str();
+    }
+    // The backup of what savedRecords hold, as text.
+    std::string BackupText(int port = -1)
+    {
+        std::vector<int> skipped;
+        EXPECT_EQ(WriteBackup(Path(L"made.json").c_str(), port, skipped).problem, FileProblem::None);
+        return Contents(L"made.json");
+    }
+    // Reads the text as a file and restores or applies it.
+    FileResult Run(const std::string &text, bool restore, int port = -1)
+    {
+        Write(L"in.json", text);
+        ::SettingsFile file;
+        FileResult result = ReadSettingsFile(Path(L"in.json").c_str(), file);
+        if (result.problem == FileProblem::None)
+            result = restore ? RestoreBackup(file, port, changes) : ApplySettings(file, port, changes);
+        return result;
+    }
+
+    std::wstring folder;
+    std::vector<SettingChange> changes;
+};
+
+bool SameImage(const SettingsImage &a, const SettingsImage &b)
+{
+    return std::memcmp(&a, &b, sizeof(SettingsImage)) == 0;
+}
+
+struct BadInput {
+    const char *name;
+    std::function<std::string(const std::string &backup)> text;  // from a backup of ports 1 and 2
+    bool restore;
+    FileProblem problem;
+    const char *field;  // the field named, or "" when none is expected
+    int line;           // the line named, 0 for none, -1 for the text's last
+    int exitCode;
+};
+
+}  // namespace
+
+TEST_F(SettingsFile, EveryBadInputIsRefusedAndChangesNothing)
+{
+    const std::string backup = BackupText();
+    const std::string dev0 = "{\"id\": 0, \"rateCode\": 48, \"rate\": \"40\", \"busWidth\": 16";
+    const BadInput cases[] = {
+        {"not JSON", [](const std::string &) { return "settings = 1\n"; }, false, FileProblem::NotJson, "", 1, 1},
+        {"truncated", [](const std::string &b) { return b.substr(0, b.find("\"hex\"")); }, true, FileProblem::NotJson,
+         "", -1, 1},
+        {"empty", [](const std::string &) { return ""; }, true, FileProblem::Empty, "", 0, 1},
+        {"future format", [](const std::string &b) { return Replace(b, "\"format\": 1", "\"format\": 2"); }, true,
+         FileProblem::FutureFormat, "format", 0, 1},
+        {"unknown key", [](const std::string &) { return Template("{\"port\": 2, \"settings\": {\"hostID\": 6}}"); },
+         false, FileProblem::UnknownKey, "adapters[0].settings.hostID", 0, 1},
+        {"key twice", [](const std::string &) { return Template("{\"port\": 2, \"port\": 1}"); }, false,
+         FileProblem::BadValue, "port", 0, 1},
+        {"wrong type", [](const std::string &) { return Template("{\"port\": 2, \"settings\": {\"hostId\": \"6\"}}"); },
+         false, FileProblem::BadValue, "adapters[0].settings.hostId", 0, 1},
+        {"duplicate port", [](const std::string &) { return Template("{\"port\": 2}, {\"port\": 2}"); }, false,
+         FileProblem::DuplicatePort, "adapters[1].port", 0, 2},
+        {"port without adapter", [](const std::string &b) { return Replace(b, "\"port\": 2", "\"port\": 9"); }, true,
+         FileProblem::NoSuchAdapter, "adapters[1].port", 0, 2},
+        {"other chip",
+         [](const std::string &b) {
+             return Replace(Replace(b, "\"chipCode\": 13", "\"chipCode\": 12"), "KTR-A0130", "KTR-A0120");
+         },
+         true, FileProblem::OtherChip, "adapters[1].chipCode", 0, 2},
+        {"template of another chip", [](const std::string &) { return Template("{\"port\": 1, \"chip\": \"KTR-A0130\"}"); },
+         false, FileProblem::OtherChip, "adapters[0].chip", 0, 2},
+        {"image short",
+         [](const std::string &b) {
+             const std::string hex = "\"hex\": [\n          \"";
+             return std::string(b).erase(b.find(hex) + hex.size(), 2);
+         },
+         true, FileProblem::BadImage, "adapters[0].image", 0, 2},
+        {"checksum fails", [](const std::string &b) { return Replace(b, "4000000000", "4100000000"); }, true,
+         FileProblem::BadImage, "adapters[0].image.crc32", 0, 2},
+        {"edited backup", [](const std::string &b) { return Replace(b, "\"hostId\": 7", "\"hostId\": 6"); }, true,
+         FileProblem::EditedBackup, "adapters[0].settings.hostId", 0, 2},
+        {"edited device", [&](const std::string &b) { return Replace(b, dev0, "{\"id\": 0, \"rateCode\": 48, \"rate\": \"40\", \"busWidth\": 8"); },
+         true, FileProblem::EditedBackup, "adapters[1].settings.devices[0].busWidth", 0, 2},
+        {"host ID taken", [](const std::string &) { return Template("{\"port\": 2, \"settings\": {\"hostId\": 3}}"); },
+         false, FileProblem::Refused, "adapters[0].settings.hostId", 0, 2},
+        {"second adapter refused",
+         [](const std::string &) {
+             return Template("{\"port\": 1, \"settings\": {\"hostId\": 6}}, {\"port\": 2, \"settings\": {\"hostId\": 3}}");
+         },
+         false, FileProblem::Refused, "adapters[1].settings.hostId", 0, 2},
+        {"host ID above 15", [](const std::string &) { return Template("{\"port\": 2, \"settings\": {\"hostId\": 16}}"); },
+         false, FileProblem::Refused, "adapters[0].settings.hostId", 0, 2},
+        {"rate not offered at the width",
+         [](const std::string &) {
+             return Template("{\"port\": 2, \"settings\": {\"devices\": [{\"id\": 4, \"rateCode\": 40}]}}");
+         },
+         false, FileProblem::Refused, "adapters[0].settings.devices[0].rateCode", 0, 2},
+        {"rate and rate code disagree",
+         [](const std::string &) {
+             return Template("{\"port\": 2, \"settings\": {\"allDevices\": {\"rateCode\": 48, \"rate\": \"10\"}}}");
+         },
+         false, FileProblem::Refused, "adapters[0].settings.allDevices.rate", 0, 2},
+        {"rate text unknown",
+         [](const std::string &) { return Template("{\"port\": 2, \"settings\": {\"allDevices\": {\"rate\": \"7\"}}}"); },
+         false, FileProblem::Refused, "adapters[0].settings.allDevices.rate", 0, 2},
+        {"wide on a narrow chip",
+         [](const std::string &) { return Template("{\"port\": 1, \"settings\": {\"allDevices\": {\"busWidth\": 16, \"rateCode\": 0}}}"); },
+         false, FileProblem::Refused, "adapters[0].settings.allDevices.busWidth", 0, 2},
+        {"width not 8 or 16",
+         [](const std::string &) {
+             return Template("{\"port\": 2, \"settings\": {\"devices\": [{\"id\": 2, \"busWidth\": 32}]}}");
+         },
+         false, FileProblem::Refused, "adapters[0].settings.devices[0].busWidth", 0, 2},
+        {"timeout above 9999",
+         [](const std::string &) {
+             return Template("{\"port\": 2, \"settings\": {\"devices\": [{\"id\": 2, \"timeout\": 10000}]}}");
+         },
+         false, FileProblem::Refused, "adapters[0].settings.devices[0].timeout", 0, 2},
+        {"over 1 MiB", [](const std::string &) { return Template("{\"port\": 2}") + std::string(1024 * 1024, ' '); },
+         false, FileProblem::TooLarge, "", 0, 1},
+        {"restore a template", [](const std::string &) { return Template("{\"port\": 2}"); }, true,
+         FileProblem::NotBackup, "kind", 0, 1},
+        {"apply on an invalid adapter", [](const std::string &) { return Template("{\"port\": 3}"); }, false,
+         FileProblem::InvalidAdapter, "adapters[0]", 0, 2},
+    };
+    for (const BadInput &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::memcpy(workingRecords, savedRecords, sizeof(workingRecords));
+        const std::string text = c.text(backup);
+        const FileResult result = Run(text, c.restore);
+        EXPECT_EQ(result.problem, c.problem) << result.field << ": " << result.detail;
+        EXPECT_EQ(result.field, c.field) << result.detail;
+        const int lastLine = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+        EXPECT_EQ(result.line, c.line < 0 ? lastLine : c.line) << result.detail;
+        EXPECT_EQ(ExitCodeOf(result), c.exitCode);
+        EXPECT_TRUE(changes.empty());
+        EXPECT_EQ(std::memcmp(workingRecords, savedRecords, sizeof(workingRecords)), 0);
+    }
+}
+
+TEST_F(SettingsFile, ABackupThatCannotBeWrittenLeavesNoFile)
+{
+    std::vector<int> skipped;
+    const std::wstring targets[] = {Path(L"missing\\backup.json"), Path(L"taken")};
+    CreateDirectoryW(Path(L"taken").c_str(), nullptr);  // the rename onto a folder fails after the write
+    for (const std::wstring &target : targets) {
+        const FileResult result = WriteBackup(target.c_str(), -1, skipped);
+        EXPECT_EQ(result.problem, FileProblem::CannotWrite);
+        EXPECT_EQ(ExitCodeOf(result), 1);
+        EXPECT_EQ(Listing(), std::vector<std::wstring>{L"taken"}) << "no partial file is left";
+    }
+    RemoveDirectoryW(Path(L"taken").c_str());
+}
+
+TEST_F(SettingsFile, BackupAndRestoreAreByteExact)
+{
+    for (int i = 0; i < 2; ++i) {
+        const std::vector<std::uint8_t> bytes = RandomBytes(kImageSize, 22 + i);
+        std::memcpy(&savedRecords[i].image, bytes.data(), kImageSize);
+        savedRecords[i].image.adapterFlags.set(savedRecords[i].image.adapterFlags.get() & ~kDefaultsSubstituted);
+    }
+    std::vector<int> skipped;
+    ASSERT_EQ(WriteBackup(Path(L"backup.json").c_str(), -1, skipped).problem, FileProblem::None);
+    EXPECT_EQ(skipped, std::vector<int>{3}) << "defaults substituted: not the adapter's own settings";
+    std::memcpy(workingRecords, savedRecords, sizeof(workingRecords));
+    // Adapter 0 changes in a named field and in a byte that no name covers; adapter 1 not at all.
+    workingRecords[0].image.hostId ^= 1;
+    workingRecords[0].image.reserved204[100] ^= 0xFF;
+    const std::string text = Contents(L"backup.json");
+    ASSERT_EQ(Run(text, true).problem, FileProblem::None);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(SameImage(workingRecords[i].image, savedRecords[i].image)) << i;
+    EXPECT_EQ(workingRecords[0].modified, 1);
+    EXPECT_EQ(workingRecords[1].modified, 0) << "an image that does not change is not marked";
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].field, "hostId");
+    EXPECT_EQ(changes[0].port, 1);
+    EXPECT_EQ(changes[1].field, "otherBytes");
+}
+
+TEST_F(SettingsFile, ATemplateChangesOnlyWhatItNames)
+{
+    const std::string text = Template(
+        "{\"port\": 2, \"settings\": {\"hostId\": 6, \"diskTranslation\": \"extended\","
+        " \"allDevices\": {\"busWidth\": 8, \"taggedQueuing\": false},"
+        " \"devices\": [{\"id\": 3, \"timeout\": 20, \"rate\": \"10\"}, {\"id\": 5, \"busWidth\": 16}]}}");
+    SettingsImage expected = workingRecords[1].image;
+    expected.hostId = 6;
+    expected.adapterOption.set(1);
+    for (DeviceEntry &e : expected.deviceTable) {
+        e.busWidth = 8;
+        e.deviceFlags &= ~8;
+    }
+    expected.deviceTable[3].deviceValue.set(20);
+    expected.deviceTable[3].syncCode.set(100);
+    expected.deviceTable[5].busWidth = 16;
+    const AdapterRecord untouched = workingRecords[0];
+    ASSERT_EQ(Run(text, false).problem, FileProblem::None);
+    EXPECT_TRUE(SameImage(workingRecords[1].image, expected));
+    EXPECT_EQ(workingRecords[1].modified, 1);
+    EXPECT_EQ(std::memcmp(&workingRecords[0], &untouched, sizeof(untouched)), 0);
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes[0].field, "hostId");
+    EXPECT_EQ(changes[0].before + " -> " + changes[0].after, "7 -> 6");
+    // The same again changes nothing.
+    workingRecords[1].modified = 0;
+    ASSERT_EQ(Run(text, false).problem, FileProblem::None);
+    EXPECT_TRUE(changes.empty());
+    EXPECT_EQ(workingRecords[1].modified, 0);
+}
+
+TEST_F(SettingsFile, ADamagedAdapterIsRestoredButNotApplied)
+{
+    // The backup of adapter 2 from before its settings were damaged.
+    savedRecords[2].image.adapterFlags.set(savedRecords[2].image.adapterFlags.get() & ~kDefaultsSubstituted);
+    const std::string text = BackupText(3);
+    const SettingsImage good = savedRecords[2].image;
+    savedRecords[2].image.adapterFlags.set(good.adapterFlags.get() | kDefaultsSubstituted);
+    workingRecords[2] = savedRecords[2];
+    EXPECT_EQ(Run(text, false).problem, FileProblem::InvalidAdapter);
+    EXPECT_EQ(workingRecords[2].modified, 0);
+    ASSERT_EQ(Run(text, true).problem, FileProblem::None);
+    EXPECT_TRUE(SameImage(workingRecords[2].image, good));
+    EXPECT_EQ(workingRecords[2].modified, 1);
+}
+
+TEST_F(SettingsFile, PortChoosesOneAdapterOfTheFile)
+{
+    const std::string text = BackupText();
+    workingRecords[0].image.hostId = 3;
+    workingRecords[1].image.hostId = 3;
+    ASSERT_EQ(Run(text, true, 2).problem, FileProblem::None);
+    EXPECT_EQ(workingRecords[0].image.hostId, 3) << "port 1 was not chosen";
+    EXPECT_EQ(workingRecords[1].image.hostId, 7);
+    EXPECT_EQ(Run(text, true, 3).problem, FileProblem::NoSuchAdapter) << "the file has no port 3";
+}
+
+TEST_F(SettingsFile, NamedSettingsUseTheEnglishModulesWords)
+{
+    LoadLanguage();
+    savedRecords[1].image.adapterOption.set(1);
+    savedRecords[1].image.deviceTable[2].deviceFlags = 0;
+    savedRecords[1].image.deviceTable[2].syncCode.set(0);
+    const auto named = NamedSettings(1);
+    ASSERT_EQ(named.size(), 4u + 16u * 8u);
+    auto value = [&](const std::string &field) {
+        for (const auto &n : named)
+            if (n.first == field)
+                return n.second;
+        return std::string("?");
+    };
+    EXPECT_EQ(value("parityChecking"), Narrow(ModuleText(IDS_WORD_ON)));
+    EXPECT_EQ(value("busResetAtStart"), Narrow(ModuleText(IDS_WORD_ENABLED)));
+    EXPECT_EQ(value("diskTranslation"), Narrow(ModuleText(IDS_WORD_EXTENDED)));
+    EXPECT_EQ(value("devices[2].disconnection"), Narrow(ModuleText(IDS_WORD_OFF)));
+    EXPECT_EQ(value("devices[2].rate"), Narrow(ModuleText(IDS_WORD_OFF)));
+    EXPECT_EQ(value("devices[2].sendStartUnit"), Narrow(ModuleText(IDS_WORD_NO_DEVICE)));
+    EXPECT_EQ(value("devices[2].taggedQueuing"), Narrow(ModuleText(IDS_WORD_DISABLED)));
+    EXPECT_EQ(value("devices[3].scanAtStart"), Narrow(ModuleText(IDS_WORD_YES)));
+    EXPECT_EQ(value("devices[3].rate"), "40");
+}
+
+// The examples of docs/settings-file.md are files that the program takes.
+TEST_F(SettingsFile, TheDocumentsExamplesAreRead)
+{
+    std::ifstream doc(Narrow(std::wstring(KTR_SOURCE_DIR) + L"\\docs\\settings-file.md").c_str());
+    ASSERT_TRUE(doc.good());
+    std::vector<std::string> blocks;
+    std::string line, block;
+    bool inside = false;
+    while (std::getline(doc, line)) {
+        if (line == "```json" || (inside && line == "```")) {
+            if (inside)
+                blocks.push_back(block);
+            inside = !inside;
+            block.clear();
+        } else if (inside) {
+            block += line + "\n";
+        }
+    }
+    ASSERT_GE(blocks.size(), 2u);
+    for (const std::string &text : blocks) {
+        Write(L"example.json", text);
+        ::SettingsFile file;
+        const FileResult result = ReadSettingsFile(Path(L"example.json").c_str(), file);
+        EXPECT_EQ(result.problem, FileProblem::None) << result.field << " " << result.detail << "\n" << text;
+    }
+}
+
+}  // namespace settings_tests
