@@ -8,6 +8,8 @@
 #include "store/defaults.h"
 #include "store/report.h"
 
+DWORD requestErrors[kMaxAdapters];
+
 namespace {
 
 // Sends the first size bytes of the request to the adapter's port device
@@ -21,10 +23,13 @@ bool SendRequest(SettingsRequest &request, int adapter, DWORD size)
     wsprintfW(path, L"\\\\.\\Scsi%d:", deviceMaps[adapter]->portNumber);
     HANDLE device = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                 nullptr);
-    if (device == INVALID_HANDLE_VALUE)
+    if (device == INVALID_HANDLE_VALUE) {
+        requestErrors[adapter] = GetLastError();
         return false;
+    }
     DWORD returned = 0;
     BOOL ok = DeviceIoControl(device, kIoctlScsiMiniport, &request, size, &request, size, &returned, nullptr);
+    requestErrors[adapter] = ok ? 0 : GetLastError();
     CloseHandle(device);
     return ok != 0;
 }

@@ -6,7 +6,13 @@
 
 #include <cstdint>
 
+#include "store/adapter_record.h"
 #include "store/settings_request.h"
+
+// Each adapter's error of its last request that failed, the open's or the
+// driver's (ERROR_ACCESS_DENIED: the program lacks the rights); 0 after one
+// that succeeded.
+extern DWORD requestErrors[kMaxAdapters];
 
 // 0 on success, 1 on failure.
 int ReadAdapterSettings(SettingsRequest &request, int adapter);
