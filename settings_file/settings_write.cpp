@@ -85,7 +85,10 @@ std::string AdapterObjectText(int adapter, bool withImage, int indent)
     std::string text = "{\n";
     text += in2 + "\"port\": " + std::to_string(port) + ",\n";
     text += in2 + "\"chip\": " + Quoted(ChipNameUtf8(record.chipType)) + ",\n";
-    text += in2 + "\"chipCode\": " + std::to_string(record.chipType) + ",\n";
+    text += in2 + "\"chipCode\": " + std::to_string(record.chipType);
+    if (!record.chipType)
+        return text + "\n" + in + "}";  // nothing was read: no settings to name
+    text += ",\n";
     const std::uint16_t flags = image.adapterFlags.get();
     text += in2 + "\"settings\": {\n";
     text += in3 + "\"parityChecking\": " + Bool(flags & kAdapterFlagOption0) + ",\n";
