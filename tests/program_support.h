@@ -57,3 +57,16 @@ void AddDeviceMap(int adapter, int port, std::initializer_list<int> targets);
 // Points this test program's import of a function (the product's code is
 // linked into it) at another; returns what it pointed at, null when not imported.
 void *SwapImport(const char *name, void *replacement);
+
+// A console program's run: its exit code and what it wrote.
+struct ProgramRun {
+    DWORD exitCode = 0xFFFFFFFF;  // also when it could not start, or did not end in time
+    std::string out, err;         // its standard output and error, as written
+    // The lines of out or err, without their line ends.
+    static std::vector<std::string> Lines(const std::string &text);
+};
+
+// Runs the command line (the program's quoted path first) with its standard
+// output and error on pipes and no standard input, from folder (empty: the
+// current one), and waits at most timeoutMs for its end.
+ProgramRun RunProgram(const std::wstring &commandLine, const std::wstring &folder = L"", DWORD timeoutMs = 120000);
