@@ -248,7 +248,7 @@ LRESULT Create(HWND window)
     SelectObject(dc, old);
     ReleaseDC(window, dc);
 
-    LoadAllAdapterSettings(window, &adapterCount);
+    LoadAllAdapterSettings(&adapterCount);
     if (adapterCount == 0) {
         ShowWarning(window, IDS_NOTHING_TO_SET, 120);
         return 0;

@@ -8,6 +8,10 @@
 // shared text buffer and shows it owned by owner.
 void ShowStringBox(HWND owner, UINT id, int room, UINT icon);
 
+// The program's reporter of the lowest layers' warnings: a warning box owned
+// by the main window.
+void ShowWarningBox(UINT stringId, const wchar_t *text);
+
 inline void ShowWarning(HWND owner, UINT id, int room)
 {
     ShowStringBox(owner, id, room, MB_ICONWARNING);

@@ -3,11 +3,13 @@
 #include <locale.h>
 
 #include "app/main_window.h"
+#include "app/message_box.h"
 #include "app/shell.h"
 #include "app/texts.h"
 #include "language/module_contract.h"
 #include "language/module_file.h"
 #include "language/resource_ids.h"
+#include "store/report.h"
 
 namespace {
 
@@ -29,6 +31,7 @@ bool StartProgram(HINSTANCE instance)
 {
     LimitLibrarySearch();
     programInstance = instance;
+    warningReporter = ShowWarningBox;
     HBITMAP backdrop = LoadBitmapW(programInstance, MAKEINTRESOURCEW(IDB_BACKDROP));
     backdropBrush = CreatePatternBrush(backdrop);
     DeleteObject(backdrop);  // the brush keeps its own copy

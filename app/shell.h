@@ -3,12 +3,13 @@
 
 #include <windows.h>
 
+#include "language/module_file.h"  // languageModule
+
 constexpr int kCaptionRoom = 42;
 constexpr int kTextRoom = 1024;
 constexpr int kStringRoom = 256;
 
 extern HINSTANCE programInstance;
-extern HMODULE languageModule;          // every string, menu and dialog template comes from it
 extern wchar_t windowCaption[kCaptionRoom];  // string 1: class name, title, message box caption
 extern HWND mainWindow;
 

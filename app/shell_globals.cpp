@@ -1,7 +1,6 @@
 #include "app/shell.h"
 
 HINSTANCE programInstance;
-HMODULE languageModule;
 wchar_t windowCaption[kCaptionRoom];
 HWND mainWindow;
 

@@ -1,6 +1,7 @@
 // Benchmarks of ktrcfg under Wine against the emulator. Prints figures; it
 // passes or fails nothing on a timing.
 //   ktrcfg_bench startup demo|big32 RUNS   time to the painted adapter list, as a ratio to a bare window
+//   ktrcfg_bench cli demo|big32 RUNS       ktrcli list and ktrcli backup beside ktrcfg's time to its list
 //   ktrcfg_bench io                        requests per load and save, as the emulator counts them
 //   ktrcfg_bench paint                     device table and language dialog paint times
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include "dialogs/dialogs.h"
 #include "discovery/device_map.h"
 #include "language/language_selection.h"
+#include "language/module_file.h"
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
 #include "tests/emulator_support.h"
@@ -134,6 +136,53 @@ int Startup(const std::string &name, int runs)
     return 0;
 }
 
+// The console program from its start to its end, output on pipes as a
+// script takes it, beside the windowed program's start to its list.
+int Cli(const std::string &name, int runs)
+{
+    int adapters = 0;
+    Bench bench = MakeBench(name, adapters);
+    std::string error = InstallTestBench(bench);
+    if (!error.empty()) {
+        std::printf("bench: %s\n", error.c_str());
+        return 1;
+    }
+    wchar_t here[MAX_PATH], temp[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, here);
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring cli = L"\"" + std::wstring(here) + L"\\ktrcli.exe\"";
+    const std::wstring file = std::wstring(temp) + L"ktrcli-bench-" + std::to_wstring(GetCurrentProcessId()) + L".json";
+    auto timed = [](const std::wstring &command, DWORD &code, std::size_t &lines) {
+        const double start = Now();
+        const ProgramRun run = RunProgram(command);
+        const double took = Now() - start;
+        code = run.exitCode;
+        lines = ProgramRun::Lines(run.out).size();
+        return took;
+    };
+    std::vector<double> list, backup, window;
+    DWORD code = 0, failed = 0;
+    std::size_t lines = 0, listed = 0;
+    timed(cli + L" list", code, lines);  // the first start fills Wine's caches
+    TimeToList(L"ktrcfg.exe", adapters);
+    for (int i = 0; i < runs; ++i) {
+        list.push_back(timed(cli + L" list", code, listed));
+        failed |= code;
+        backup.push_back(timed(cli + L" backup \"" + file + L"\"", code, lines));
+        failed |= code;
+        window.push_back(TimeToList(L"ktrcfg.exe", adapters));
+    }
+    DeleteFileW(file.c_str());
+    std::printf("cli    %-6s %2d adapters: ktrcli list %7.1f ms, ktrcli backup %7.1f ms, ktrcfg to its list %7.1f ms "
+                "(median of %d)\n",
+                name.c_str(), adapters, Median(list), Median(backup), Median(window), runs);
+    if (failed || listed != static_cast<std::size_t>(adapters) + 1) {
+        std::printf("cli: a run failed (exit codes %lu, %zu lines listed)\n", failed, listed);
+        return 1;
+    }
+    return 0;
+}
+
 int Io()
 {
     int adapters = 0;
@@ -173,9 +222,21 @@ int Io()
     return 0;
 }
 
+// The bench runs in the program folder, but its own folder, where the
+// program's code looks for modules, holds none: it looks there instead.
+void UseFolderForModules(const wchar_t *folder)
+{
+    lstrcpynW(programFolder, folder, MAX_PATH - 1);
+    lstrcatW(programFolder, L"\\");
+}
+
 int Paint()
 {
+    wchar_t program[MAX_PATH], temp[MAX_PATH], folder[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, program);
     LoadLanguage();
+    UseFolderForModules(program);
+    languageModule = LoadLanguageModule(L"eng_lang");
     ResetProgramState();
     adapterCount = 1;
     currentAdapter = 0;
@@ -196,8 +257,6 @@ int Paint()
     DialogBoxParamW(languageModule, MAKEINTRESOURCEW(IDD_DEVICE_TABLE), nullptr, DeviceTableDlgProc, 0);
 
     // 20 language modules in a folder of their own.
-    wchar_t program[MAX_PATH], temp[MAX_PATH], folder[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, program);
     GetTempPathW(MAX_PATH, temp);
     wsprintfW(folder, L"%sktrcfg-bench-%lu", temp, GetCurrentProcessId());
     CreateDirectoryW(folder, nullptr);
@@ -210,6 +269,7 @@ int Paint()
         copies.push_back(name);
     }
     SetCurrentDirectoryW(folder);
+    UseFolderForModules(folder);
     int lines = 0;
     script.Then([&](HWND dialog) {
         PaintNow(dialog);
@@ -238,10 +298,12 @@ int main(int argc, char **argv)
     const std::string what = argc > 1 ? argv[1] : "";
     if (what == "startup" && argc >= 3)
         return Startup(argv[2], argc > 3 ? std::atoi(argv[3]) : 15);
+    if (what == "cli" && argc >= 3)
+        return Cli(argv[2], argc > 3 ? std::atoi(argv[3]) : 10);
     if (what == "io")
         return Io();
     if (what == "paint")
         return Paint();
-    std::fprintf(stderr, "usage: ktrcfg_bench startup demo|big32 [RUNS] | io | paint\n");
+    std::fprintf(stderr, "usage: ktrcfg_bench startup demo|big32 [RUNS] | cli demo|big32 [RUNS] | io | paint\n");
     return 2;
 }

@@ -17,6 +17,7 @@ echo "== $(date -u +%Y-%m-%d), $(nproc) cores, $(wine --version)"
 status=0
 timeout 600 wine "$bench" startup demo 15 </dev/null || status=1
 timeout 600 wine "$bench" startup big32 10 </dev/null || status=1
+timeout 600 wine "$bench" cli big32 10 </dev/null || status=1
 timeout 300 wine "$bench" io </dev/null || status=1
 timeout 300 wine "$bench" paint </dev/null || status=1
 exit $status

@@ -1,8 +1,8 @@
 #include "discovery/device_map.h"
 
-#include "app/message_box.h"
-#include "app/shell.h"
+#include "language/module_file.h"
 #include "language/resource_ids.h"
+#include "store/report.h"
 
 DeviceMapEntry *deviceMaps[kMaxAdapters];
 std::uint16_t deviceMapCount;
@@ -156,7 +156,7 @@ int ReadPortDevices(HKEY bus, DeviceMapEntry *entry)
     }
 }
 
-int FindAdapters(HWND owner)
+int FindAdapters()
 {
     wchar_t driverNames[3][kDriverNameRoom];
     Load(IDS_DRIVER_NAME1, driverNames[0], kDriverNameRoom);
@@ -168,7 +168,7 @@ int FindAdapters(HWND owner)
 
     HKEY root;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDeviceMapRoot, 0, KEY_READ, &root) != ERROR_SUCCESS) {
-        ShowWarning(owner, IDS_NO_DEVICE_MAP, 120);
+        ReportWarning(IDS_NO_DEVICE_MAP, 120);
         return 0;
     }
     for (DWORD index = 0;; ++index) {
@@ -193,7 +193,7 @@ int FindAdapters(HWND owner)
         }
         auto *entry = static_cast<DeviceMapEntry *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(DeviceMapEntry)));
         if (!entry) {
-            ShowWarning(owner, IDS_NO_MEMORY, 60);
+            ReportWarning(IDS_NO_MEMORY, 60);
             RegCloseKey(port);
             RegCloseKey(root);
             return 0;
@@ -230,10 +230,10 @@ void ReadPortResources()
     for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i) {
         HKEY key = nullptr;
         if (deviceMaps[i]) {
-            LoadStringW(languageModule, IDS_REG_PORT_PATH, textBuffer, 120);
-            wchar_t path[kPortPathRoom];
-            if (lstrlenW(textBuffer) + 3 < kPortPathRoom) {
-                wsprintfW(path, L"%s%d", textBuffer, deviceMaps[i]->portNumber);
+            wchar_t prefix[120], path[kPortPathRoom];
+            Load(IDS_REG_PORT_PATH, prefix, 120);
+            if (lstrlenW(prefix) + 3 < kPortPathRoom) {
+                wsprintfW(path, L"%s%d", prefix, deviceMaps[i]->portNumber);
                 if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
                     key = nullptr;
             }

@@ -31,8 +31,9 @@ extern std::uint16_t deviceMapCount;
 extern int portIoAddress[kMaxAdapters];
 extern int portInterrupt[kMaxAdapters];
 
-// Returns the number of adapters found, or 0 when the walk failed.
-int FindAdapters(HWND owner);
+// Returns the number of adapters found, or 0 when the walk failed (reported
+// when the map cannot be opened or memory runs out).
+int FindAdapters();
 // Returns the number of slots filled, or -1 on a registry error.
 int ReadPortDevices(HKEY bus, DeviceMapEntry *entry);
 void ReadPortResources();

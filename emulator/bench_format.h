@@ -25,6 +25,8 @@
 #define KTREMU_FAULT_OPEN_FAILS  0x02u  /* the device exists but \\.\ScsiN: cannot be opened (fixed at start) */
 #define KTREMU_FAULT_READ_FAILS  0x04u  /* "R400" requests fail */
 #define KTREMU_FAULT_WRITE_FAILS 0x08u  /* "W400" requests fail */
+#define KTREMU_FAULT_DENIED      0x10u  /* every request fails with access denied, as an open without
+                                           the rights would: Wine passes no failed open back */
 
 #define KTREMU_BENCH_MAGIC 0x4252544Bu  /* "KTRB" */
 

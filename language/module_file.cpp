@@ -1,5 +1,6 @@
 #include "language/module_file.h"
 
+HMODULE languageModule;
 wchar_t programFolder[MAX_PATH];
 
 bool FindProgramFolder()

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+// The module that every string, menu and dialog template comes from.
+extern HMODULE languageModule;
+
 // The folder of the running program, with its trailing backslash.
 extern wchar_t programFolder[MAX_PATH];
 

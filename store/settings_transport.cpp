@@ -2,11 +2,13 @@
 
 #include <cstring>
 
-#include "app/message_box.h"
 #include "discovery/device_map.h"
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
 #include "store/defaults.h"
+#include "store/report.h"
+
+DWORD requestErrors[kMaxAdapters];
 
 namespace {
 
@@ -21,10 +23,13 @@ bool SendRequest(SettingsRequest &request, int adapter, DWORD size)
     wsprintfW(path, L"\\\\.\\Scsi%d:", deviceMaps[adapter]->portNumber);
     HANDLE device = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                                 nullptr);
-    if (device == INVALID_HANDLE_VALUE)
+    if (device == INVALID_HANDLE_VALUE) {
+        requestErrors[adapter] = GetLastError();
         return false;
+    }
     DWORD returned = 0;
     BOOL ok = DeviceIoControl(device, kIoctlScsiMiniport, &request, size, &request, size, &returned, nullptr);
+    requestErrors[adapter] = ok ? 0 : GetLastError();
     CloseHandle(device);
     return ok != 0;
 }
@@ -74,20 +79,20 @@ int WriteAdapterSettings(SettingsRequest &request, int adapter)
     return SendRequest(request, adapter, kRequestHeaderLength + length) ? 0 : 1;
 }
 
-int LoadAllAdapterSettings(HWND owner, int *count)
+int LoadAllAdapterSettings(int *count)
 {
-    *count = FindAdapters(owner);
+    *count = FindAdapters();
     if (*count > kMaxAdapters)
         *count = kMaxAdapters;
     if (*count <= 0) {
         *count = 0;
-        ShowWarning(owner, IDS_NO_ADAPTER, 120);
+        ReportWarning(IDS_NO_ADAPTER, 120);
         return 0;
     }
     SettingsRequest request;
     for (int i = 0; i < *count; ++i) {
         if (ReadAdapterSettings(request, i) != 0) {
-            ShowWarning(owner, IDS_READ_FAILED, 120);
+            ReportWarning(IDS_READ_FAILED, 120);
             continue;
         }
         AdapterRecord &record = savedRecords[i];

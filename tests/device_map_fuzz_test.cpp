@@ -317,7 +317,7 @@ void RunShapes(unsigned seed, int shapes)
         ASSERT_TRUE(Write(maker.Shape()));
         std::vector<ModelPort> expected;
         const bool ok = Model(expected);
-        const int count = FindAdapters(nullptr);
+        const int count = FindAdapters();
         ASSERT_LE(deviceMapCount, 32);
         if (!ok) {
             ASSERT_EQ(count, 0) << "shape " << s;

@@ -54,7 +54,7 @@ protected:
     {
         std::string error = InstallTestBench(bench);
         EXPECT_EQ(error, "");
-        int found = FindAdapters(nullptr);
+        int found = FindAdapters();
         adapterCount = found;
         return found;
     }
@@ -190,7 +190,7 @@ TEST_F(DeviceMapWalk, FailsAsTheDesignSays)
     // No device map at all: string 29.
     ASSERT_EQ(InstallTestBench(""), "");
     ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\Scsi"), ERROR_SUCCESS);
-    EXPECT_EQ(FindAdapters(nullptr), 0);
+    EXPECT_EQ(FindAdapters(), 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, ModuleText(IDS_NO_DEVICE_MAP));
     EXPECT_EQ(boxes.boxes[0].caption, std::wstring(windowCaption));

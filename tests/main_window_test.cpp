@@ -197,6 +197,7 @@ TEST_F(MainWindow, WithoutAdaptersOpensWithoutButtonsAndList)
     ASSERT_TRUE(Start("port 0 driver atapi\n"));
     ASSERT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(boxes.boxes[0].text, ModuleText(IDS_NO_ADAPTER));
+    EXPECT_EQ(boxes.boxes[0].owner, window);
     EXPECT_EQ(boxes.boxes[1].text, ModuleText(IDS_NOTHING_TO_SET));
     EXPECT_EQ(boxes.boxes[1].owner, window);
     EXPECT_EQ(ChildrenOfClass(window, L"Button"), 0);

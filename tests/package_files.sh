@@ -2,15 +2,16 @@
 # Checks of the packages that run on Linux, for both builds; the first argument
 # names one:
 #   contents OBJDUMP ROOT LISTS VERSION OLDEST
-#       the zip holds the program and its eight modules as built, and a README;
-#       ktrcfg.exe imports only what its reviewed list names, and the list was
+#       the zip holds the two programs and the eight modules as built, and a
+#       README; ktrcfg.exe and ktrcli.exe import only what their reviewed lists
+#       name (imports-ARCH.txt, imports-ktrcli-ARCH.txt), and each list was
 #       reviewed for the oldest Windows that the build is for
 #   signed ROOT VERSION
 #       the packaging step run again with a throw-away certificate signs every
 #       file of the zip and the MSI, with SHA-256, by that certificate
 #   probe FILE
 #       writes 1 to FILE when 32-bit programs run here, as the x86 tests decide it
-files="ktrcfg.exe eng_lang.dll deu_lang.dll esp_lang.dll rus_lang.dll chs_lang.dll fra_lang.dll ita_lang.dll jpn_lang.dll"
+files="ktrcfg.exe ktrcli.exe eng_lang.dll deu_lang.dll esp_lang.dll rus_lang.dll chs_lang.dll fra_lang.dll ita_lang.dll jpn_lang.dll"
 status=0
 fail() { echo "$*"; status=1; }
 work=$(mktemp -d)
@@ -35,7 +36,7 @@ unzip_to() {  # $1 = zip, $2 = folder
 }
 
 contents() {
-    local objdump=$1 root=$2 lists=$3 version=$4 oldest=$5 arch program zip imports unlisted reviewed
+    local objdump=$1 root=$2 lists=$3 version=$4 oldest=$5 arch program zip imports unlisted reviewed exe list
     for arch in x64 x86; do
         program=$root/$arch/program
         zip=$root/$arch/packages/ktrcfg-$version-$arch.zip
@@ -46,19 +47,23 @@ contents() {
             same_as_built "$work/$arch/$f" "$program/$f" || fail "$zip: $f is not the built one"
         done
 
-        reviewed=$(sed -n 's/^# Reviewed for Windows \([^:]*\):.*/\1/p' "$lists/imports-$arch.txt")
-        [ "$reviewed" = "$oldest" ] ||
-            fail "imports-$arch.txt was reviewed for Windows ${reviewed:-(none named)}, the build is for Windows $oldest" \
-                 "(KTR_OLDEST_WINDOWS in cmake/version.cmake): review the list again for Windows $oldest"
-        imports=$("$objdump" -p "$program/ktrcfg.exe" | awk '
-            /DLL Name:/ { dll = tolower($3); next }
-            dll && NF == 0 { dll = "" }
-            dll && NF >= 3 && $1 ~ /^[0-9a-f]+$/ { print dll, $3 }' | sort -u)
-        [ -n "$imports" ] || fail "$arch: no import table read"
-        unlisted=$(comm -23 <(echo "$imports") <(grep -v '^#' "$lists/imports-$arch.txt" | sort -u))
-        [ -z "$unlisted" ] || fail "$arch: ktrcfg.exe imports what imports-$arch.txt does not list" \
-                                   "(each must exist on Windows $oldest):" $unlisted
-        echo "$arch: $(echo "$imports" | wc -l) imports checked against the list for Windows $oldest"
+        for exe in ktrcfg ktrcli; do
+            list=$lists/imports-$arch.txt
+            [ $exe = ktrcfg ] || list=$lists/imports-$exe-$arch.txt
+            reviewed=$(sed -n 's/^# Reviewed for Windows \([^:]*\):.*/\1/p' "$list")
+            [ "$reviewed" = "$oldest" ] ||
+                fail "$(basename "$list") was reviewed for Windows ${reviewed:-(none named)}, the build is for Windows $oldest" \
+                     "(KTR_OLDEST_WINDOWS in cmake/version.cmake): review the list again for Windows $oldest"
+            imports=$("$objdump" -p "$program/$exe.exe" | awk '
+                /DLL Name:/ { dll = tolower($3); next }
+                dll && NF == 0 { dll = "" }
+                dll && NF >= 3 && $1 ~ /^[0-9a-f]+$/ { print dll, $3 }' | sort -u)
+            [ -n "$imports" ] || fail "$arch: no import table of $exe.exe read"
+            unlisted=$(comm -23 <(echo "$imports") <(grep -v '^#' "$list" | sort -u))
+            [ -z "$unlisted" ] || fail "$arch: $exe.exe imports what $(basename "$list") does not list" \
+                                       "(each must exist on Windows $oldest):" $unlisted
+            echo "$arch: $exe.exe: $(echo "$imports" | wc -l) imports checked against the list for Windows $oldest"
+        done
     done
 }
 
@@ -100,7 +105,7 @@ signed() {
         done
         echo "$arch: the MSI and $files checked in the zip and the MSI"
     done
-    [ $checked -eq 36 ] || fail "$checked files checked"
+    [ $checked -eq 40 ] || fail "$checked files checked"
 }
 
 probe() {

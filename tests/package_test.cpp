@@ -20,8 +20,8 @@
 namespace {
 
 const wchar_t *const kArchs[] = {L"x64", L"x86"};
-const wchar_t *const kFiles[] = {L"ktrcfg.exe",   L"eng_lang.dll", L"deu_lang.dll", L"esp_lang.dll", L"rus_lang.dll",
-                                 L"chs_lang.dll", L"fra_lang.dll", L"ita_lang.dll", L"jpn_lang.dll"};
+const wchar_t *const kFiles[] = {L"ktrcfg.exe",   L"ktrcli.exe",   L"eng_lang.dll", L"deu_lang.dll", L"esp_lang.dll",
+                                 L"rus_lang.dll", L"chs_lang.dll", L"fra_lang.dll", L"ita_lang.dll", L"jpn_lang.dll"};
 
 std::wstring BuildDir(int arch) { return std::wstring(KTR_BUILD_ROOT) + L"\\" + kArchs[arch]; }
 std::wstring Built(int arch, const wchar_t *file) { return BuildDir(arch) + L"\\program\\" + file; }
@@ -181,56 +181,65 @@ protected:
 TEST_F(Packages, ManifestDeclaresElevationDpiAwarenessAndSupportedSystems)
 {
     using Texts = std::vector<std::wstring>;
+    // The windowed program asks for elevation and draws at the display's
+    // resolution; the console program runs as its caller, so that a script
+    // gets an error and never a prompt, and draws nothing.
+    const struct {
+        const wchar_t *file, *level;
+        Texts settings;
+    } programs[] = {{L"ktrcfg.exe", L"requireAdministrator", Texts{L"true"}}, {L"ktrcli.exe", L"asInvoker", Texts{}}};
     for (int arch : {0, 1}) {
-        SCOPED_TRACE(arch);
-        HMODULE module = LoadLibraryExW(Built(arch, L"ktrcfg.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
-        ASSERT_NE(resource, nullptr);
-        const std::string bytes(static_cast<const char *>(LockResource(LoadResource(module, resource))),
-                                SizeofResource(module, resource));
-        FreeLibrary(module);
+        for (const auto &program : programs) {
+            SCOPED_TRACE(testing::Message() << arch << " " << program.file);
+            HMODULE module = LoadLibraryExW(Built(arch, program.file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+            HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+            ASSERT_NE(resource, nullptr);
+            const std::string bytes(static_cast<const char *>(LockResource(LoadResource(module, resource))),
+                                    SizeofResource(module, resource));
+            FreeLibrary(module);
 
-        CLSID parser;
-        IXMLDOMDocument2 *document = nullptr;
-        ASSERT_EQ(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &parser), S_OK);
-        const IID document2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
-        ASSERT_EQ(CoCreateInstance(parser, nullptr, CLSCTX_INPROC_SERVER, document2,
-                                   reinterpret_cast<void **>(&document)), S_OK);
-        BSTR xml = SysAllocString(std::wstring(bytes.begin(), bytes.end()).c_str());
-        VARIANT_BOOL parsed = VARIANT_FALSE;
-        document->put_async(VARIANT_FALSE);
-        EXPECT_EQ(document->loadXML(xml, &parsed), S_OK);
-        SysFreeString(xml);
-        ASSERT_EQ(parsed, VARIANT_TRUE) << bytes;
-        VARIANT names;
-        names.vt = VT_BSTR;
-        names.bstrVal = SysAllocString(L"xmlns:a='urn:schemas-microsoft-com:asm.v1' "
-                                       L"xmlns:s='urn:schemas-microsoft-com:asm.v3' "
-                                       L"xmlns:w='http://schemas.microsoft.com/SMI/2005/WindowsSettings' "
-                                       L"xmlns:c='urn:schemas-microsoft-com:compatibility.v1'");
-        BSTR property = SysAllocString(L"SelectionNamespaces");
-        document->setProperty(property, names);
-        SysFreeString(property);
-        VariantClear(&names);
+            CLSID parser;
+            IXMLDOMDocument2 *document = nullptr;
+            ASSERT_EQ(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &parser), S_OK);
+            const IID document2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
+            ASSERT_EQ(CoCreateInstance(parser, nullptr, CLSCTX_INPROC_SERVER, document2,
+                                       reinterpret_cast<void **>(&document)), S_OK);
+            BSTR xml = SysAllocString(std::wstring(bytes.begin(), bytes.end()).c_str());
+            VARIANT_BOOL parsed = VARIANT_FALSE;
+            document->put_async(VARIANT_FALSE);
+            EXPECT_EQ(document->loadXML(xml, &parsed), S_OK);
+            SysFreeString(xml);
+            ASSERT_EQ(parsed, VARIANT_TRUE) << bytes;
+            VARIANT names;
+            names.vt = VT_BSTR;
+            names.bstrVal = SysAllocString(L"xmlns:a='urn:schemas-microsoft-com:asm.v1' "
+                                           L"xmlns:s='urn:schemas-microsoft-com:asm.v3' "
+                                           L"xmlns:w='http://schemas.microsoft.com/SMI/2005/WindowsSettings' "
+                                           L"xmlns:c='urn:schemas-microsoft-com:compatibility.v1'");
+            BSTR property = SysAllocString(L"SelectionNamespaces");
+            document->setProperty(property, names);
+            SysFreeString(property);
+            VariantClear(&names);
 
-        EXPECT_EQ(Select(document, L"/a:assembly/a:assemblyIdentity/@version"),
-                  Texts{ReadVersion(Built(arch, L"ktrcfg.exe")).fixed});
-        EXPECT_EQ(Select(document, L"/a:assembly/a:assemblyIdentity/@processorArchitecture"),
-                  Texts{arch ? L"x86" : L"amd64"});
-        EXPECT_EQ(Select(document, L"/a:assembly/s:trustInfo/s:security/s:requestedPrivileges/"
-                                   L"s:requestedExecutionLevel/@level"),
-                  Texts{L"requireAdministrator"});
-        EXPECT_EQ(Select(document, L"/a:assembly/s:application/s:windowsSettings/w:dpiAware"), Texts{L"true"});
-        EXPECT_EQ(Select(document, L"/a:assembly/s:application/s:windowsSettings/*"), Texts{L"true"})
-            << "nothing that makes it per monitor";
-        Texts systems;
-        for (const Windows *windows = Oldest(); windows && windows != std::end(kWindows); ++windows)
-            systems.push_back(windows->supportedOs);
-        ASSERT_FALSE(systems.empty()) << "the version file names an unknown Windows: " << KTR_OLDEST_WINDOWS;
-        EXPECT_EQ(Select(document, L"/a:assembly/c:compatibility/c:application/c:supportedOS/@Id"), systems)
-            << "Windows " << KTR_OLDEST_WINDOWS << " and every later one, 10 or 11 last";
-        EXPECT_EQ(Select(document, L"//a:dependency"), Texts{}) << "no visual styles";
-        document->Release();
+            EXPECT_EQ(Select(document, L"/a:assembly/a:assemblyIdentity/@version"),
+                      Texts{ReadVersion(Built(arch, program.file)).fixed});
+            EXPECT_EQ(Select(document, L"/a:assembly/a:assemblyIdentity/@processorArchitecture"),
+                      Texts{arch ? L"x86" : L"amd64"});
+            EXPECT_EQ(Select(document, L"/a:assembly/s:trustInfo/s:security/s:requestedPrivileges/"
+                                       L"s:requestedExecutionLevel/@level"),
+                      Texts{program.level});
+            EXPECT_EQ(Select(document, L"/a:assembly/s:application/s:windowsSettings/w:dpiAware"), program.settings);
+            EXPECT_EQ(Select(document, L"/a:assembly/s:application/s:windowsSettings/*"), program.settings)
+                << "nothing that makes it per monitor";
+            Texts systems;
+            for (const Windows *windows = Oldest(); windows && windows != std::end(kWindows); ++windows)
+                systems.push_back(windows->supportedOs);
+            ASSERT_FALSE(systems.empty()) << "the version file names an unknown Windows: " << KTR_OLDEST_WINDOWS;
+            EXPECT_EQ(Select(document, L"/a:assembly/c:compatibility/c:application/c:supportedOS/@Id"), systems)
+                << "Windows " << KTR_OLDEST_WINDOWS << " and every later one, 10 or 11 last";
+            EXPECT_EQ(Select(document, L"//a:dependency"), Texts{}) << "no visual styles";
+            document->Release();
+        }
     }
 }
 
@@ -260,8 +269,8 @@ TEST_F(Packages, OneVersionInEveryFileAndPackage)
             EXPECT_EQ(info.fixed, KTR_PROJECT_VERSION);
             EXPECT_EQ(info.display, display);
             EXPECT_EQ(info.company, L"KTR");
-            wchar_t language[16] = L"000004b0";  // the program's own version resource is neutral
-            if (file != kFiles[0]) {
+            wchar_t language[16] = L"000004b0";  // the programs' own version resources are neutral
+            if (!wcsstr(file, L".exe")) {
                 HMODULE module = LoadLibraryExW(Built(arch, file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
                 EnumResourceLanguagesW(module, RT_DIALOG, MAKEINTRESOURCEW(IDD_LANGUAGE_TAG), TemplateLanguage,
                                        reinterpret_cast<LONG_PTR>(language));
@@ -449,6 +458,14 @@ TEST_F(PackageInstall, InstallRunReplaceAndRemove)
         EXPECT_NE(robot.AnswerMessageBox().find(program.display + L"        "), std::wstring::npos);
         robot.Command(robot.main, IDM_EXIT);
         EXPECT_TRUE(robot.WaitForExit());
+        // The console program beside it, started from elsewhere, as a script would.
+        const std::wstring cli = L"\"" + installed.workingFolder + L"\\ktrcli.exe\"";
+        const ProgramRun help = RunProgram(cli + L" --help", previous);
+        EXPECT_EQ(help.exitCode, 0u) << help.err;
+        EXPECT_NE(help.out.find("exit codes"), std::string::npos) << help.out;
+        const ProgramRun list = RunProgram(cli + L" list", previous);
+        EXPECT_EQ(list.exitCode, 0u) << list.err;
+        EXPECT_EQ(ProgramRun::Lines(list.out).size(), 4u) << "a header and the three adapters:\n" << list.out;
     };
 
     ASSERT_EQ(Msiexec(L"/i", Msi(0)), 0u);

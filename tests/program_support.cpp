@@ -2,10 +2,12 @@
 
 #include <cstring>
 
+#include "app/message_box.h"
 #include "app/shell.h"
 #include "discovery/device_map.h"
 #include "language/module_file.h"
 #include "store/adapter_record.h"
+#include "store/report.h"
 
 namespace {
 
@@ -57,6 +59,7 @@ void LoadLanguage(const wchar_t *module)
     languageModule = LoadLanguageModule(module);
     windowCaption[0] = 0;
     LoadStringW(languageModule, 1, windowCaption, kCaptionRoom);
+    warningReporter = ShowWarningBox;
 }
 
 void ResetProgramState()
@@ -71,6 +74,7 @@ void ResetProgramState()
     std::memset(portInterrupt, 0, sizeof(portInterrupt));
     currentAdapter = 0;
     currentDevice = 0;
+    mainWindow = nullptr;  // warnings are owned by the main window: never by one gone
 }
 
 std::wstring ModuleText(UINT id)
@@ -151,6 +155,89 @@ void AddDeviceMap(int adapter, int port, std::initializer_list<int> targets)
 std::wstring FixtureModule(const wchar_t *name)
 {
     return std::wstring(KTR_FIXTURES) + L"\\" + name + L"_lang.dll";
+}
+
+namespace {
+
+struct PipeReader {
+    HANDLE pipe;
+    std::string text;
+};
+
+DWORD WINAPI ReadPipe(void *context)
+{
+    auto *reader = static_cast<PipeReader *>(context);
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(reader->pipe, buffer, sizeof buffer, &read, nullptr) && read)
+        reader->text.append(buffer, read);
+    return 0;
+}
+
+}  // namespace
+
+std::vector<std::string> ProgramRun::Lines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+ProgramRun RunProgram(const std::wstring &commandLine, const std::wstring &folder, DWORD timeoutMs)
+{
+    ProgramRun run;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    PipeReader readers[2] = {};
+    HANDLE writeEnds[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        CreatePipe(&readers[i].pipe, &writeEnds[i], &inherit, 0);
+        SetHandleInformation(readers[i].pipe, HANDLE_FLAG_INHERIT, 0);
+    }
+    HANDLE nothing = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                                 nullptr);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nothing;
+    startup.hStdOutput = writeEnds[0];
+    startup.hStdError = writeEnds[1];
+    PROCESS_INFORMATION process = {};
+    std::wstring command = commandLine;
+    const BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                        folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+    // The child holds its own copies: the pipes end when it does.
+    for (HANDLE end : writeEnds)
+        CloseHandle(end);
+    CloseHandle(nothing);
+    HANDLE threads[2] = {};
+    for (int i = 0; i < 2; ++i)
+        threads[i] = CreateThread(nullptr, 0, ReadPipe, &readers[i], 0, nullptr);
+    if (started) {
+        if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &run.exitCode);
+        else
+            TerminateProcess(process.hProcess, 0xFFFFFFFF);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    WaitForMultipleObjects(2, threads, TRUE, 10000);
+    for (int i = 0; i < 2; ++i) {
+        CloseHandle(threads[i]);
+        CloseHandle(readers[i].pipe);
+    }
+    run.out = readers[0].text;
+    run.err = readers[1].text;
+    return run;
 }
 
 void *SwapImport(const char *name, void *replacement)

@@ -10,9 +10,11 @@
 #include <vector>
 
 // Loads the module (default English) as the program does, from beside the
-// running program, into languageModule, and string 1 into windowCaption.
+// running program, into languageModule, and string 1 into windowCaption;
+// warnings of the lowest layers show as the program's boxes.
 void LoadLanguage(const wchar_t *module = L"eng_lang");
-// Frees the device map records and zeroes every record, count and flag.
+// Frees the device map records and zeroes every record, count and flag, and
+// forgets the main window.
 void ResetProgramState();
 std::wstring ModuleText(UINT id);
 // A module file of the current folder, loaded as the program loads modules: as data.
@@ -55,3 +57,16 @@ void AddDeviceMap(int adapter, int port, std::initializer_list<int> targets);
 // Points this test program's import of a function (the product's code is
 // linked into it) at another; returns what it pointed at, null when not imported.
 void *SwapImport(const char *name, void *replacement);
+
+// A console program's run: its exit code and what it wrote.
+struct ProgramRun {
+    DWORD exitCode = 0xFFFFFFFF;  // also when it could not start, or did not end in time
+    std::string out, err;         // its standard output and error, as written
+    // The lines of out or err, without their line ends.
+    static std::vector<std::string> Lines(const std::string &text);
+};
+
+// Runs the command line (the program's quoted path first) with its standard
+// output and error on pipes and no standard input, from folder (empty: the
+// current one), and waits at most timeoutMs for its end.
+ProgramRun RunProgram(const std::wstring &commandLine, const std::wstring &folder = L"", DWORD timeoutMs = 120000);

@@ -79,7 +79,7 @@ TEST(DriverReplies, LoadAndSaveKeepTheirPromisesOverEveryKindOfReply)
         }
         ASSERT_EQ(InstallTestBench(bench), "");
         MessageBoxWatcher boxes;
-        ASSERT_EQ(LoadAllAdapterSettings(nullptr, &adapterCount), 1);
+        ASSERT_EQ(LoadAllAdapterSettings(&adapterCount), 1);
         ASSERT_EQ(adapterCount, 32);
         int expectedWarnings = 0;
         for (const BenchPort &p : bench.ports) {
@@ -162,7 +162,7 @@ TEST(Images, EveryByteOfARandomImageLeavesAsItCame)
         }
         ResetProgramState();
         MessageBoxWatcher boxes;
-        ASSERT_EQ(LoadAllAdapterSettings(nullptr, &adapterCount), 1);
+        ASSERT_EQ(LoadAllAdapterSettings(&adapterCount), 1);
         for (int i = 0; i < adapterCount; ++i) {
             workingRecords[i] = savedRecords[i];
             workingRecords[i].modified = 1;

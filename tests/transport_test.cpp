@@ -28,7 +28,7 @@ protected:
     int Load(const std::string &bench)
     {
         EXPECT_EQ(InstallTestBench(bench), "");
-        int result = LoadAllAdapterSettings(nullptr, &adapterCount);
+        int result = LoadAllAdapterSettings(&adapterCount);
         for (int i = 0; i < adapterCount; ++i)
             workingRecords[i] = savedRecords[i];
         return result;

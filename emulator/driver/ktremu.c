@@ -370,6 +370,10 @@ static NTSTATUS Settings(PortDevice *port, PIRP irp)
     if (Field(buffer + 0) != KTREMU_HEADER_LENGTH || Field(buffer + 16) != KTREMU_CONTROL_CODE)
         return reject();
     const ULONGLONG stated = Field(buffer + 24);
+    if (faults & KTREMU_FAULT_DENIED) {
+        Publish(port, buffer, headerBytes, input, output);
+        return Complete(irp, STATUS_ACCESS_DENIED, 0);
+    }
     if (SignatureIs(buffer + 4, "R400")) {
         if (stated != KTREMU_IMAGE_LENGTH || input < KTREMU_HEADER_LENGTH + stated ||
             output < KTREMU_HEADER_LENGTH + KTREMU_IMAGE_LENGTH)

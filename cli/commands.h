@@ -1,0 +1,6 @@
+// The console program's commands; each returns its exit code.
+#pragma once
+
+#include "cli/arguments.h"
+
+int RunCommand(const Arguments &arguments);

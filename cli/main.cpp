@@ -1,0 +1,53 @@
+// ktrcli: the settings of the KTR family's SCSI host adapters from a
+// command line. It never opens a window or a box: a script that runs it
+// unattended gets lines and an exit code.
+#include <windows.h>
+
+#include "cli/arguments.h"
+#include "cli/commands.h"
+#include "cli/report.h"
+#include "discovery/device_map.h"
+#include "language/module_contract.h"
+#include "language/module_file.h"
+#include "store/report.h"
+
+namespace {
+
+// As ktrcfg: libraries come from the system folder only.
+void LimitLibrarySearch()
+{
+    using SetDirectories = BOOL(WINAPI *)(DWORD);
+    auto set = reinterpret_cast<SetDirectories>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (!set || !set(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        SetDllDirectoryW(L"");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    // No box of the system either: a missing disk or a crash ends the run.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    LimitLibrarySearch();
+    Arguments arguments;
+    std::string error;
+    if (!ParseArguments(argc, argv, arguments, error)) {
+        Complain(error);
+        Complain("\"ktrcli --help\" lists the commands and the exit codes");
+        return kExitUsage;
+    }
+    if (arguments.command != Command::Help) {
+        // The registry's names and the warnings come from the English module,
+        // taken as data from beside the program, wherever it was started from.
+        languageModule = FindProgramFolder() ? LoadLanguageModule(L"eng_lang") : nullptr;
+        if (!HoldsEveryResource(languageModule)) {
+            Complain("the language module eng_lang.dll was not found beside ktrcli.exe, or it is damaged");
+            return kExitUsage;
+        }
+        warningReporter = ReportLine;
+    }
+    const int code = RunCommand(arguments);
+    FreeDeviceMaps();
+    return code;
+}

@@ -1,0 +1,82 @@
+#include "cli/output.h"
+
+namespace {
+
+void WriteAll(HANDLE handle, const char *bytes, DWORD size)
+{
+    while (size > 0) {
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes, size, &written, nullptr) || written == 0)
+            return;
+        bytes += written;
+        size -= written;
+    }
+}
+
+void WriteTo(DWORD which, const std::string &text)
+{
+    HANDLE handle = GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || text.empty())
+        return;
+    DWORD mode;
+    if (GetConsoleMode(handle, &mode)) {
+        const int size = static_cast<int>(text.size());
+        const int chars = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(chars), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], chars);
+        DWORD written = 0;
+        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(chars), &written, nullptr);
+        return;
+    }
+    std::string bytes;
+    bytes.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n')
+            bytes += '\r';
+        bytes += c;
+    }
+    WriteAll(handle, bytes.data(), static_cast<DWORD>(bytes.size()));
+}
+
+}  // namespace
+
+void Print(const std::string &text)
+{
+    WriteTo(STD_OUTPUT_HANDLE, text);
+}
+
+void PrintError(const std::string &text)
+{
+    WriteTo(STD_ERROR_HANDLE, text);
+}
+
+std::string Utf8(const wchar_t *text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return {};
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &bytes[0], size, nullptr, nullptr);
+    bytes.resize(static_cast<std::size_t>(size - 1));
+    return bytes;
+}
+
+std::string JsonString(const std::string &text)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string quoted = "\"";
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (u < 0x20) {
+            quoted += "\\u00";
+            quoted += digits[u >> 4];
+            quoted += digits[u & 15];
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}

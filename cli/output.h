@@ -1,0 +1,16 @@
+// What the console program prints. A console gets the text as its own
+// characters, whatever its code page; a pipe or a file gets UTF-8 bytes
+// with Windows line ends, since scripts read them.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Standard output and standard error; text is UTF-8 with "\n" line ends.
+void Print(const std::string &text);
+void PrintError(const std::string &text);
+
+std::string Utf8(const wchar_t *text);
+// The text as a JSON string, quoted.
+std::string JsonString(const std::string &text);

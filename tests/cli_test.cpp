@@ -1,0 +1,386 @@
+// The real ktrcli.exe against the emulator, run as a script runs it: from
+// another folder, its output on pipes; what reached the adapters is read
+// back from the emulator's stored images and request counts.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "emulator/bench/bench.h"
+#include "emulator/bench_format.h"
+#include "language/resource_ids.h"
+#include "settings_file/settings_file.h"
+#include "settings_file/settings_model.h"
+#include "tests/emulator_support.h"
+#include "tests/program_support.h"
+
+namespace {
+
+// Three adapters whose images carry bytes that no setting names: port 1
+// narrow, port 2 wide, port 3 another chip; devices at IDs 0 and 2.
+const char kBench[] = "port 1 driver ktrscsi irq 11 io 0x6400\n"
+                      "  adapter chip 6\n  image defaults\n  set 300 17\n  set 1259 250\n"
+                      "  unit 0 0 \"DISK A\" type DiskPeripheral\n"
+                      "port 2 driver ktrwide irq 10 io 0x6800\n"
+                      "  adapter chip 13\n  image defaults\n  set 301 34\n  set 0 5\n"
+                      "  unit 2 0 \"DISK B\" type DiskPeripheral\n"
+                      "port 3 driver ktrfast irq 5 io 0x3F0\n"
+                      "  adapter chip 3\n  image defaults\n  set 302 51\n"
+                      "port 4 driver atapi\n";
+const int kPorts[] = {1, 2, 3};
+
+std::string Utf8(const std::wstring &text)
+{
+    std::string bytes(text.size() * 3 + 1, '\0');
+    bytes.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0],
+                                                              static_cast<int>(bytes.size()), nullptr, nullptr) - 1));
+    return bytes;
+}
+
+std::vector<std::uint8_t> Stored(int port)
+{
+    std::vector<std::uint8_t> image;
+    EXPECT_TRUE(ReadStoredImage(port, image)) << port;
+    return image;
+}
+
+DWORD Writes(int port)
+{
+    return ReadPortCounts(port).writes;
+}
+
+bool Holds(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+class Cli : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        LoadLanguage();
+        wchar_t here[MAX_PATH], temp[MAX_PATH];
+        GetCurrentDirectoryW(MAX_PATH, here);
+        program = L"\"" + std::wstring(here) + L"\\ktrcli.exe\"";
+        GetTempPathW(MAX_PATH, temp);
+        folder = std::wstring(temp) + L"ktrcli_test_" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(folder.c_str(), nullptr);
+    }
+    void TearDown() override
+    {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+            const std::wstring path = folder + L"\\" + found.cFileName;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                if (found.cFileName[0] != L'.')
+                    RemoveDirectoryW(path.c_str());
+            } else {
+                DeleteFileW(path.c_str());
+            }
+        }
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        RemoveDirectoryW(folder.c_str());
+    }
+    // Runs ktrcli with the arguments from the test's own folder, never the program's.
+    ProgramRun Run(const std::wstring &arguments)
+    {
+        return RunProgram(program + L" " + arguments, folder);
+    }
+    std::wstring Path(const wchar_t *name) { return folder + L"\\" + name; }
+    void Write(const wchar_t *name, const std::string &text)
+    {
+        HANDLE file = CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    std::string Read(const wchar_t *name)
+    {
+        HANDLE file = CreateFileW(Path(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        std::string text(2 * 1024 * 1024, '\0');
+        DWORD read = 0;
+        ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &read, nullptr);
+        CloseHandle(file);
+        text.resize(read);
+        return text;
+    }
+    // A backup of the bench as ktrcli writes it, and the images it holds by port.
+    std::map<int, std::vector<std::uint8_t>> Backup(const wchar_t *name)
+    {
+        const ProgramRun run = Run(std::wstring(L"backup ") + name);
+        EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+        ::SettingsFile file;
+        EXPECT_EQ(ReadSettingsFile(Path(name).c_str(), file).problem, FileProblem::None);
+        std::map<int, std::vector<std::uint8_t>> images;
+        for (const FileAdapter &adapter : file.adapters) {
+            const auto *bytes = reinterpret_cast<const std::uint8_t *>(&adapter.image);
+            images[adapter.port].assign(bytes, bytes + kImageSize);
+        }
+        return images;
+    }
+    std::wstring program, folder;
+};
+
+}  // namespace
+
+TEST_F(Cli, ListsAndShowsAsTextAndJson)
+{
+    ASSERT_EQ(InstallTestBench(std::string(kBench) + "port 5 key \"Scsi Port 05\" driver ktrscsi\n  adapter chip 1 status 0x0101\n"), "");
+    ProgramRun run = Run(L"list");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    // In the platform's order, as the main window lists them.
+    EXPECT_EQ(ProgramRun::Lines(run.out), (std::vector<std::string>{"port  chip       I/O   IRQ  valid",
+                                                                    "   5  KTR-A0010  0000  --   no",
+                                                                    "   1  KTR-A0060  6400  11   yes",
+                                                                    "   2  KTR-A0130  6800  10   yes",
+                                                                    "   3  KTR-A0030  03F0  05   yes"}));
+    EXPECT_TRUE(Holds(run.out, "\r\n")) << "a pipe gets Windows line ends";
+    EXPECT_TRUE(Holds(run.err, "port 5 (KTR-A0010): its stored settings are invalid")) << run.err;
+
+    run = Run(L"list --json");
+    EXPECT_EQ(run.exitCode, 0u);
+    const nlohmann::json list = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_FALSE(list.is_discarded()) << run.out;
+    ASSERT_EQ(list["adapters"].size(), 4u);
+    EXPECT_EQ(list["adapters"][2], nlohmann::json::parse(R"({"port": 2, "chip": "KTR-A0130", "chipCode": 13,
+                                       "ioAddress": 26624, "interrupt": 10, "valid": true})"));
+    EXPECT_TRUE(list["adapters"][0]["interrupt"].is_null());
+    EXPECT_EQ(list["adapters"][0]["valid"], false);
+
+    run = Run(L"show --port 2");
+    EXPECT_EQ(run.exitCode, 0u);
+    const std::vector<std::string> lines = ProgramRun::Lines(run.out);
+    ASSERT_EQ(lines.size(), 1u + 4u + 16u * 8u);
+    EXPECT_EQ(lines[0], "port 2: KTR-A0130");
+    EXPECT_EQ(lines[3], "  hostId: 7");
+    EXPECT_EQ(lines[5], "  devices[0].rateCode: 48");
+    EXPECT_EQ(lines[6], "  devices[0].rate: 40");
+
+    run = Run(L"show --json");
+    const nlohmann::json shown = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_FALSE(shown.is_discarded()) << run.out;
+    ASSERT_EQ(shown["adapters"].size(), 4u);
+    EXPECT_EQ(shown["adapters"][1]["port"], 1);
+    EXPECT_EQ(shown["adapters"][1]["settings"]["devices"][15]["busWidth"], 8);
+    EXPECT_FALSE(shown["adapters"][1].contains("image")) << "show names settings; a backup holds images";
+}
+
+TEST_F(Cli, RestorePutsEveryByteOfTheBackupBack)
+{
+    ASSERT_EQ(InstallTestBench(kBench), "");
+    const auto backup = Backup(L"backup.json");
+    ASSERT_EQ(backup.size(), 3u);
+    for (int port : kPorts) {
+        EXPECT_EQ(Stored(port), backup.at(port)) << port;
+        // Changed on the bench: uninterpreted bytes and named ones alike.
+        std::vector<std::uint8_t> changed = backup.at(port);
+        for (std::size_t at : {std::size_t{3}, std::size_t{14}, std::size_t{82}, std::size_t{500}, kImageSize - 1})
+            changed[at] ^= 0x5A;
+        ASSERT_TRUE(WriteStoredImage(port, changed));
+    }
+    const std::vector<std::uint8_t> changedTwo = Stored(2);
+
+    ProgramRun run = Run(L"restore backup.json --dry-run");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_TRUE(Holds(run.out, "port 2: hostId: 93 -> 7")) << run.out;
+    EXPECT_TRUE(Holds(run.out, "port 2: otherBytes: 3 changed")) << run.out;
+    EXPECT_TRUE(Holds(run.out, "port 3: would be written (dry run)")) << run.out;
+    for (int port : kPorts)
+        EXPECT_EQ(Writes(port), 0u) << "a dry run writes nothing: " << port;
+    EXPECT_EQ(Stored(2), changedTwo);
+
+    run = Run(L"restore backup.json");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    for (int port : kPorts) {
+        EXPECT_EQ(Stored(port), backup.at(port)) << "byte for byte: " << port;
+        EXPECT_EQ(Writes(port), 1u) << port;
+        EXPECT_TRUE(Holds(run.out, "port " + std::to_string(port) + ": written")) << run.out;
+    }
+    run = Run(L"restore backup.json");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(ProgramRun::Lines(run.out), std::vector<std::string>{"nothing to change"});
+    EXPECT_EQ(Writes(1) + Writes(2) + Writes(3), 3u);
+}
+
+TEST_F(Cli, ADamagedAdapterGetsItsSettingsBackFromABackup)
+{
+    ASSERT_EQ(InstallTestBench(kBench), "");
+    const auto backup = Backup(L"backup.json");
+    // The adapter's memory is damaged: it reads as zeros and reports an invalid image.
+    ASSERT_TRUE(WriteStoredImage(3, std::vector<std::uint8_t>(kImageSize, 0)));
+    ASSERT_TRUE(SetPortParameter(L"Status", 3, 0x0301));
+    Write(L"hostid.json", R"({"format": 1, "adapters": [{"port": 3, "settings": {"hostId": 6}}]})");
+    ProgramRun run = Run(L"apply hostid.json");
+    EXPECT_EQ(run.exitCode, 2u) << "apply refuses it, as the dialogs do";
+    EXPECT_TRUE(Holds(run.err, "hostid.json: invalid adapter: port 3")) << run.err;
+    EXPECT_EQ(Writes(3), 0u);
+
+    run = Run(L"restore backup.json --port 3");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(Stored(3), backup.at(3)) << "the marker of substituted defaults is never written";
+    EXPECT_EQ(Writes(1) + Writes(2), 0u) << "--port 3 restores that adapter only";
+}
+
+TEST_F(Cli, TemplateChangesOnlyWhatItNames)
+{
+    ASSERT_EQ(InstallTestBench(kBench), "");
+    const std::vector<std::uint8_t> one = Stored(1), two = Stored(2);
+    Write(L"template.json", R"({"format": 1, "adapters": [{"port": 2, "settings": {"hostId": 6,
+        "allDevices": {"timeout": 20, "taggedQueuing": false},
+        "devices": [{"id": 3, "timeout": 30}]}}]})");
+    ProgramRun run = Run(L"apply template.json --dry-run");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(Writes(2), 0u);
+    run = Run(L"apply template.json");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_TRUE(Holds(run.out, "port 2: hostId: 7 -> 6")) << run.out;
+    EXPECT_TRUE(Holds(run.out, "port 2: devices[3].timeout: 10 -> 30")) << run.out;
+
+    SettingsImage expected;
+    std::memcpy(&expected, two.data(), kImageSize);
+    expected.hostId = 6;
+    for (int id = 0; id < kScsiIds; ++id) {
+        expected.deviceTable[id].deviceValue.set(id == 3 ? 30 : 20);
+        expected.deviceTable[id].deviceFlags &= static_cast<std::uint8_t>(~8u);
+    }
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(&expected);
+    EXPECT_EQ(Stored(2), std::vector<std::uint8_t>(bytes, bytes + kImageSize));
+    EXPECT_EQ(Stored(1), one);
+    EXPECT_EQ(Writes(1) + Writes(3), 0u) << "only the adapter whose image changes is written";
+}
+
+TEST_F(Cli, BadInputWritesNothing)
+{
+    ASSERT_EQ(InstallTestBench(kBench), "");
+    Backup(L"backup.json");
+    std::string edited = Read(L"backup.json");
+    edited.replace(edited.find("\"hostId\": 7"), 11, "\"hostId\": 5");
+    const std::string oneMiB(1024 * 1024, ' ');
+    const struct {
+        const char *name, *text, *command;
+        DWORD code;
+        std::string error;  // after the file's name
+    } rows[] = {
+        {"notjson.json", "{\"format\": 1, \"adapters\": [", "apply", 1, ": line 1: not JSON, or cut short"},
+        {"empty.json", "", "restore", 1, ": empty"},
+        {"future.json", R"({"format": 2, "adapters": [{"port": 2}]})", "apply", 1, ": a format newer"},
+        {"typo.json", R"({"format": 1, "adapters": [{"port": 2, "settings": {"hostID": 6}}]})", "apply", 1,
+         ": unknown key: adapters[0].settings.hostID"},
+        {"template.json", R"({"format": 1, "adapters": [{"port": 2, "settings": {"hostId": 6}}]})", "restore", 1,
+         ": a template, not a backup"},
+        {"missing.json", nullptr, "apply", 1, ": cannot be read"},
+        {"large.json", "", "apply", 1, ": larger than 1 MiB"},
+        {"twice.json", R"({"format": 1, "adapters": [{"port": 2}, {"port": 2}]})", "apply", 2, ": port named twice"},
+        {"noport.json", R"({"format": 1, "adapters": [{"port": 9, "settings": {"hostId": 6}}]})", "apply", 2,
+         ": no such adapter: port 9"},
+        {"chip.json", R"({"format": 1, "adapters": [{"port": 2, "chipCode": 6, "settings": {"hostId": 6}}]})",
+         "apply", 2, ": another chip: port 2"},
+        {"taken.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 0}}]})", "apply", 2,
+         ": refused: port 1: adapters[0].settings.hostId"},
+        {"narrow.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"allDevices": {"busWidth": 16}}}]})",
+         "apply", 2, ": refused: port 1"},
+        {"timeout.json", R"({"format": 1, "adapters": [{"port": 2, "settings": {"devices": [{"id": 1, "timeout": 10000}]}}]})",
+         "apply", 2, ": refused: port 2: adapters[0].settings.devices[0].timeout"},
+        {"edited.json", "", "restore", 2, ": edited backup: port 1: adapters[0].settings.hostId"},
+    };
+    for (const auto &row : rows) {
+        const std::wstring name(row.name, row.name + std::strlen(row.name));
+        if (std::strcmp(row.name, "large.json") == 0)
+            Write(name.c_str(), R"({"format": 1, "adapters": [{"port": 2}]})" + oneMiB);
+        else if (std::strcmp(row.name, "edited.json") == 0)
+            Write(name.c_str(), edited);
+        else if (row.text)
+            Write(name.c_str(), row.text);
+        const ProgramRun run = Run(std::wstring(row.command, row.command + std::strlen(row.command)) + L" " + name);
+        EXPECT_EQ(run.exitCode, row.code) << row.name << "\n" << run.err;
+        EXPECT_TRUE(Holds(run.err, "ktrcli: " + std::string(row.name) + row.error)) << run.err;
+        EXPECT_EQ(ProgramRun::Lines(run.err).size(), 1u) << "one line: " << run.err;
+        for (int port : kPorts)
+            EXPECT_EQ(Writes(port), 0u) << row.name << " wrote to port " << port;
+    }
+
+    // A backup that cannot be written leaves nothing behind.
+    ASSERT_TRUE(CreateDirectoryW(Path(L"taken").c_str(), nullptr));
+    const ProgramRun run = Run(L"backup taken");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_TRUE(Holds(run.err, "ktrcli: taken: cannot be written")) << run.err;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Path(L"*.tmp").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file was left";
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+
+    // Usage.
+    for (const wchar_t *words : {L"", L"lsit", L"backup", L"list --port 2", L"show --port 256", L"apply a.json --json"}) {
+        const ProgramRun usage = Run(words);
+        EXPECT_EQ(usage.exitCode, 1u) << Utf8(words);
+        EXPECT_TRUE(Holds(usage.err, "ktrcli --help")) << usage.err;
+    }
+    const ProgramRun help = Run(L"--help");
+    EXPECT_EQ(help.exitCode, 0u);
+    for (const char *line : {"  0  done, or nothing to change", "  3  an adapter could not be read or written"})
+        EXPECT_TRUE(Holds(help.out, line)) << help.out;
+}
+
+TEST_F(Cli, LoadWarningsEndTheRunOnStandardError)
+{
+    const struct {
+        const char *bench;
+        const wchar_t *command;
+        DWORD code;
+        UINT warning;             // the English module's, or 0
+        const char *line;         // the program's own, or null
+    } rows[] = {
+        {"port 1 driver ktrscsi\n  adapter chip 6 faults readfails\nport 2 driver ktrwide\n  adapter chip 13\n",
+         L"list", 3, IDS_READ_FAILED, "port 1: the settings could not be read"},
+        {"port 1 driver ktrscsi\n  adapter chip 6 faults readfails\nport 2 driver ktrwide\n  adapter chip 13\n",
+         L"backup b.json", 3, IDS_READ_FAILED, nullptr},
+        {"port 3 driver ktrfast\n  adapter chip 3 status 0x0301\n", L"show", 0, 0,
+         "port 3 (KTR-A0030): its stored settings are invalid"},
+        {"port 3 driver ktrfast\n  adapter chip 3 status 0x0301\n", L"backup b.json", 2, 0,
+         "b.json: invalid adapter: port 3"},
+        {"port 1 driver ktrscsi_long\n  adapter chip 6\nport 2 nodriver\n  adapter chip 13\n", L"list", 3,
+         IDS_NO_ADAPTER, nullptr},
+        {"port 2 driver ktrwide\n  adapter chip 13 faults denied\n", L"list", 3, IDS_READ_FAILED,
+         "port 2: access to the adapter was denied: run it from an elevated prompt"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.bench);
+        ASSERT_EQ(InstallTestBench(row.bench), "");
+        const ProgramRun run = Run(row.command);
+        EXPECT_EQ(run.exitCode, row.code) << run.out << run.err;
+        if (row.warning) {
+            EXPECT_TRUE(Holds(run.err, "ktrcli: warning: " + Utf8(ModuleText(row.warning)) + "\r\n")) << run.err;
+        }
+        if (row.line) {
+            EXPECT_TRUE(Holds(run.err, row.line)) << run.err;
+        }
+    }
+    // No device map at all.
+    ASSERT_EQ(InstallTestBench(""), "");
+    ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\Scsi"), ERROR_SUCCESS);
+    const ProgramRun run = Run(L"list --json");
+    EXPECT_EQ(run.exitCode, 3u);
+    EXPECT_TRUE(Holds(run.err, Utf8(ModuleText(IDS_NO_DEVICE_MAP)))) << run.err;
+    EXPECT_EQ(nlohmann::json::parse(run.out, nullptr, false), nlohmann::json::parse(R"({"adapters": []})"));
+}
+
+TEST_F(Cli, AWriteThatFailsPartWayNamesWhatWasWritten)
+{
+    ASSERT_EQ(InstallTestBench(std::string(kBench) + "port 6 driver ktrwide\n  adapter chip 13 faults writefails\n"), "");
+    const std::vector<std::uint8_t> six = Stored(6);
+    Write(L"all.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 6}},
+        {"port": 6, "settings": {"hostId": 6}}, {"port": 2, "settings": {"hostId": 6}}]})");
+    const ProgramRun run = Run(L"apply all.json");
+    EXPECT_EQ(run.exitCode, 3u) << run.out << run.err;
+    const std::vector<std::string> lines = ProgramRun::Lines(run.out);
+    const std::vector<std::string> tail(lines.end() - 3, lines.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"port 1: written", "port 2: written", "port 6: not written"}));
+    EXPECT_TRUE(Holds(run.err, "port 6: the settings could not be written")) << run.err;
+    EXPECT_EQ(Stored(1)[14], 6u);
+    EXPECT_EQ(Stored(2)[14], 6u);
+    EXPECT_EQ(Stored(6), six);
+}
