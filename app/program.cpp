@@ -11,22 +11,6 @@
 #include "language/resource_ids.h"
 #include "store/report.h"
 
-namespace {
-
-// Libraries that the platform loads for the program come from the system
-// folder only, never from the current folder or the PATH. Older systems
-// lack the call: there the current folder at least leaves the search.
-void LimitLibrarySearch()
-{
-    using SetDirectories = BOOL(WINAPI *)(DWORD);
-    auto set = reinterpret_cast<SetDirectories>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-    if (!set || !set(LOAD_LIBRARY_SEARCH_SYSTEM32))
-        SetDllDirectoryW(L"");
-}
-
-}  // namespace
-
 bool StartProgram(HINSTANCE instance)
 {
     LimitLibrarySearch();

@@ -106,15 +106,22 @@ int ComplainOfLoad(const std::vector<int> &adapters)
     return code;
 }
 
+// Concerned, and when no adapter is, an empty list for --json.
+bool Gather(const Arguments &arguments, std::vector<int> &adapters, int &code)
+{
+    if (Concerned(arguments, adapters, code))
+        return true;
+    if (arguments.json && code == kExitAdapter)
+        Print("{\"adapters\": []}\n");
+    return false;
+}
+
 int List(const Arguments &arguments)
 {
     std::vector<int> adapters;
     int code = kExitDone;
-    if (!Concerned(arguments, adapters, code)) {
-        if (arguments.json && code == kExitAdapter)
-            Print("{\"adapters\": []}\n");
+    if (!Gather(arguments, adapters, code))
         return code;
-    }
     std::string text = arguments.json ? "{\"adapters\": [\n" : "port  chip       I/O   IRQ  valid\n";
     for (std::size_t n = 0; n < adapters.size(); ++n) {
         const int i = adapters[n];
@@ -145,11 +152,8 @@ int Show(const Arguments &arguments)
 {
     std::vector<int> adapters;
     int code = kExitDone;
-    if (!Concerned(arguments, adapters, code)) {
-        if (arguments.json && code == kExitAdapter)
-            Print("{\"adapters\": []}\n");
+    if (!Gather(arguments, adapters, code))
         return code;
-    }
     std::string text = arguments.json ? "{\"adapters\": [" : "";
     bool first = true;
     for (int i : adapters) {

@@ -11,20 +11,6 @@
 #include "language/module_file.h"
 #include "store/report.h"
 
-namespace {
-
-// As ktrcfg: libraries come from the system folder only.
-void LimitLibrarySearch()
-{
-    using SetDirectories = BOOL(WINAPI *)(DWORD);
-    auto set = reinterpret_cast<SetDirectories>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-    if (!set || !set(LOAD_LIBRARY_SEARCH_SYSTEM32))
-        SetDllDirectoryW(L"");
-}
-
-}  // namespace
-
 int wmain(int argc, wchar_t **argv)
 {
     // No box of the system either: a missing disk or a crash ends the run.

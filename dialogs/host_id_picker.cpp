@@ -11,16 +11,6 @@ int pickedHostId;
 
 namespace {
 
-bool DeviceListedAt(const DeviceMapEntry *entry, int id)
-{
-    if (!entry)
-        return false;
-    for (const DeviceSlot &slot : entry->devices)
-        if (slot.targetId == id)
-            return true;
-    return false;
-}
-
 // Disables the IDs at which a device answers. The focus never stays on a
 // button that this disables, or the keyboard would reach no control; it
 // goes to the ID that the adapter dialog shows, or else to the adapter's
@@ -33,7 +23,7 @@ void EnableFreeIds(HWND dialog, bool placeFocus)
     HWND focus = GetFocus();
     const bool focusHere = focus && IsChild(dialog, focus);
     for (int id = 0; id < examined; ++id) {
-        const bool taken = DeviceListedAt(deviceMaps[currentAdapter], id) && id != record.image.hostId;
+        const bool taken = DeviceAnswersAt(deviceMaps[currentAdapter], id) && id != record.image.hostId;
         EnableWindow(GetDlgItem(dialog, IDC_HOST_ID_BASE + id), !taken);
     }
     if (focusHere && (!IsWindowEnabled(focus) || GetFocus() != focus))

@@ -248,6 +248,16 @@ void ReadPortResources()
     }
 }
 
+bool DeviceAnswersAt(const DeviceMapEntry *entry, int id)
+{
+    if (!entry)
+        return false;
+    for (const DeviceSlot &slot : entry->devices)
+        if (slot.targetId == id)
+            return true;
+    return false;
+}
+
 void FreeDeviceMaps()
 {
     for (int i = 0; i < deviceMapCount && i < kMaxAdapters; ++i) {

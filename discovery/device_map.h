@@ -37,4 +37,6 @@ int FindAdapters();
 // Returns the number of slots filled, or -1 on a registry error.
 int ReadPortDevices(HKEY bus, DeviceMapEntry *entry);
 void ReadPortResources();
+// True when the port's device map lists a device at the SCSI ID.
+bool DeviceAnswersAt(const DeviceMapEntry *entry, int id);
 void FreeDeviceMaps();

@@ -42,3 +42,13 @@ HMODULE LoadLanguageModule(const wchar_t *name)
     wsprintfW(file, L"%s.dll", name);
     return InProgramFolder(file, path) ? LoadModuleAsData(path) : nullptr;
 }
+
+// Older systems lack the call: there the current folder at least leaves the search.
+void LimitLibrarySearch()
+{
+    using SetDirectories = BOOL(WINAPI *)(DWORD);
+    auto set = reinterpret_cast<SetDirectories>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (!set || !set(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        SetDllDirectoryW(L"");
+}

@@ -19,3 +19,7 @@ bool InProgramFolder(const wchar_t *fileName, wchar_t *path);
 HMODULE LoadModuleAsData(const wchar_t *path);
 // The module "<programFolder><name>.dll", loaded as data.
 HMODULE LoadLanguageModule(const wchar_t *name);
+
+// Libraries that the platform loads for the program come from the system
+// folder only, never from the current folder or the PATH.
+void LimitLibrarySearch();

@@ -18,17 +18,6 @@ struct NewImage {
     SettingsImage image;
 };
 
-bool DeviceAnswersAt(int adapter, int id)
-{
-    const DeviceMapEntry *entry = deviceMaps[adapter];
-    if (!entry)
-        return false;
-    for (const DeviceSlot &slot : entry->devices)
-        if (slot.targetId == id)
-            return true;
-    return false;
-}
-
 void SetBit(std::uint8_t &flags, std::uint8_t bit, const std::optional<bool> &on)
 {
     if (on)
@@ -129,7 +118,7 @@ FileResult ApplyTo(const FileAdapter &adapter, int index, SettingsImage &image)
         const int id = *adapter.hostId;
         if (id >= kScsiIds)
             return Refused(adapter, settings + "hostId", "the host ID is 0 to 15");
-        if (id != record.image.hostId && DeviceAnswersAt(index, id))
+        if (id != record.image.hostId && DeviceAnswersAt(deviceMaps[index], id))
             return Refused(adapter, settings + "hostId", "a device answers at ID " + std::to_string(id));
         image.hostId = static_cast<std::uint8_t>(id);
     }

@@ -258,6 +258,9 @@ TEST_F(Cli, BadInputWritesNothing)
     Backup(L"backup.json");
     std::string edited = Read(L"backup.json");
     edited.replace(edited.find("\"hostId\": 7"), 11, "\"hostId\": 5");
+    std::string damaged = Read(L"backup.json");
+    const size_t crc = damaged.find("\"crc32\": \"") + 10;
+    damaged[crc] = damaged[crc] == '0' ? '1' : '0';
     const std::string oneMiB(1024 * 1024, ' ');
     const struct {
         const char *name, *text, *command;
@@ -285,6 +288,9 @@ TEST_F(Cli, BadInputWritesNothing)
         {"timeout.json", R"({"format": 1, "adapters": [{"port": 2, "settings": {"devices": [{"id": 1, "timeout": 10000}]}}]})",
          "apply", 2, ": refused: port 2: adapters[0].settings.devices[0].timeout"},
         {"edited.json", "", "restore", 2, ": edited backup: port 1: adapters[0].settings.hostId"},
+        {"damaged.json", "", "restore", 2, ": damaged image: port 1"},
+        {"rate.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"devices": [{"id": 1, "rateCode": 40}]}}]})",
+         "apply", 2, ": refused: port 1: adapters[0].settings.devices[0]"},
     };
     for (const auto &row : rows) {
         const std::wstring name(row.name, row.name + std::strlen(row.name));
@@ -292,6 +298,8 @@ TEST_F(Cli, BadInputWritesNothing)
             Write(name.c_str(), R"({"format": 1, "adapters": [{"port": 2}]})" + oneMiB);
         else if (std::strcmp(row.name, "edited.json") == 0)
             Write(name.c_str(), edited);
+        else if (std::strcmp(row.name, "damaged.json") == 0)
+            Write(name.c_str(), damaged);
         else if (row.text)
             Write(name.c_str(), row.text);
         const ProgramRun run = Run(std::wstring(row.command, row.command + std::strlen(row.command)) + L" " + name);
