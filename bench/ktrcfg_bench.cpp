@@ -110,15 +110,20 @@ Bench MakeBench(const std::string &name, int &adapters)
     return bench;
 }
 
+// Installs the bench of that name; false when it could not (and says why).
+bool InstallNamedBench(const std::string &name, int &adapters)
+{
+    const std::string error = InstallTestBench(MakeBench(name, adapters));
+    if (!error.empty())
+        std::printf("bench: %s\n", error.c_str());
+    return error.empty();
+}
+
 int Startup(const std::string &name, int runs)
 {
     int adapters = 0;
-    Bench bench = MakeBench(name, adapters);
-    std::string error = InstallTestBench(bench);
-    if (!error.empty()) {
-        std::printf("bench: %s\n", error.c_str());
+    if (!InstallNamedBench(name, adapters))
         return 1;
-    }
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring bare = self;
@@ -141,12 +146,8 @@ int Startup(const std::string &name, int runs)
 int Cli(const std::string &name, int runs)
 {
     int adapters = 0;
-    Bench bench = MakeBench(name, adapters);
-    std::string error = InstallTestBench(bench);
-    if (!error.empty()) {
-        std::printf("bench: %s\n", error.c_str());
+    if (!InstallNamedBench(name, adapters))
         return 1;
-    }
     wchar_t here[MAX_PATH], temp[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, here);
     GetTempPathW(MAX_PATH, temp);

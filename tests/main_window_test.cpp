@@ -451,13 +451,6 @@ INT_PTR CALLBACK QuietDlgProc(HWND, UINT, WPARAM, LPARAM)
     return FALSE;
 }
 
-std::wstring WindowText(HWND window)
-{
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
-
 }  // namespace
 
 TEST_F(MainWindow, SwitchingToEachShippedLanguageChangesEveryText)

@@ -61,13 +61,6 @@ public:
     std::vector<std::wstring> files;
 };
 
-std::wstring WindowText(HWND window)
-{
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
-
 }  // namespace
 
 // A module without what start-up needs stops the program with one box and

@@ -91,6 +91,13 @@ HMODULE LoadModuleFile(const std::wstring &file)
     return LoadModuleAsData((std::wstring(here) + L"\\" + file).c_str());
 }
 
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
 std::vector<std::wstring> LanguageModuleFiles()
 {
     std::vector<std::wstring> names;

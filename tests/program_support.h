@@ -17,6 +17,8 @@ void LoadLanguage(const wchar_t *module = L"eng_lang");
 // forgets the main window.
 void ResetProgramState();
 std::wstring ModuleText(UINT id);
+// A window's text, as GetWindowTextW reads it (another process's windows too).
+std::wstring WindowText(HWND window);
 // A module file of the current folder, loaded as the program loads modules: as data.
 HMODULE LoadModuleFile(const std::wstring &file);
 // The language module files of the current folder, in the order that the platform lists them.
