@@ -84,6 +84,8 @@
 #define IDS_FILE_EDITED        92  /* %d port, %s field */
 #define IDS_FILE_INVALID       93  /* %d port */
 #define IDS_FILE_REFUSED_RULE  94  /* %d port, %s field */
+#define IDS_WRITE_CONFLICT     95  /* %d adapter number, %s chip name */
+#define IDS_FILE_OTHER_COMPUTER 96 /* %s the backup's computer, %s this one */
 
 /* Menu bar and its commands */
 #define IDM_MAIN               101

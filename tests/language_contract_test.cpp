@@ -31,7 +31,7 @@ constexpr StringRoom kRooms[] = {
     {24, 25, 120},  {26, 26, 497},  {27, 28, 10},   {29, 29, 120}, {30, 30, 80},   {31, 31, 60},
     {32, 35, 80},   {36, 40, 80},   {41, 43, 512},  {44, 44, 70},  {45, 50, 80},   {51, 52, 256},
     {53, 53, 39},   {54, 54, 512},  {55, 55, 80},   {56, 63, 80},  {64, 65, 512},  {66, 67, 80},
-    {68, 68, 10},   {69, 70, 120},  {71, 71, 100}, {72, 73, 80},   {74, 94, 256},
+    {68, 68, 10},   {69, 70, 120},  {71, 71, 100}, {72, 73, 80},   {74, 96, 256},
 };
 
 struct Control {
@@ -284,7 +284,7 @@ TEST_P(LanguageModule, SettingsFileTextsTakeTheArgumentsThatTheProgramPasses)
         {IDS_FILE_FUTURE, L""},          {IDS_FILE_UNKNOWN_KEY, L"%s"},  {IDS_FILE_BAD_VALUE, L"%s"},
         {IDS_FILE_DUPLICATE, L"%d"},     {IDS_FILE_NO_ADAPTER, L"%d"},   {IDS_FILE_OTHER_CHIP, L"%d"},
         {IDS_FILE_BAD_IMAGE, L"%d"},     {IDS_FILE_EDITED, L"%d%s"},     {IDS_FILE_INVALID, L"%d"},
-        {IDS_FILE_REFUSED_RULE, L"%d%s"}};
+        {IDS_FILE_REFUSED_RULE, L"%d%s"}, {IDS_WRITE_CONFLICT, L"%d%s"}, {IDS_FILE_OTHER_COMPUTER, L"%s%s"}};
     for (const auto &[id, conversions] : formats)
         EXPECT_EQ(Conversions(Text(id)), conversions) << "string " << id << ": \"" << Narrow(Text(id)) << "\"";
 }
