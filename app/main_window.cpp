@@ -15,6 +15,7 @@
 #include "language/module_file.h"
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
+#include "store/adapters.h"
 #include "store/chip_table.h"
 #include "store/settings_transport.h"
 
@@ -64,9 +65,7 @@ void ComposeListLine(int i)
         p += wsprintfW(p, L"%02d", portInterrupt[i]);
     }
     p += wsprintfW(p, L"\t");
-    UINT state = IDS_STATE_UNREAD;
-    if (working.chipType != 0)
-        state = (savedRecords[i].image.adapterFlags.get() & kDefaultsSubstituted) ? IDS_WORD_NO : IDS_WORD_YES;
+    const UINT state = AdapterUnread(i) ? IDS_STATE_UNREAD : AdapterDefaulted(i) ? IDS_WORD_NO : IDS_WORD_YES;
     LoadText(state, stringBuffer, 80);
     wsprintfW(p, L"%s", stringBuffer);
 }
@@ -248,14 +247,10 @@ LRESULT Create(HWND window)
     SelectObject(dc, old);
     ReleaseDC(window, dc);
 
-    LoadAllAdapterSettings(&adapterCount);
-    if (adapterCount == 0) {
+    if (!LoadAdapters()) {
         ShowWarning(window, IDS_NOTHING_TO_SET, 120);
         return 0;
     }
-    for (int i = 0; i < adapterCount; ++i)
-        workingRecords[i] = savedRecords[i];
-    ReadPortResources();
     BuildAdapterMenus(window);
     CreateMainControls(window, &adapterList, mainCharWidth, mainLineHeight);
     return 0;

@@ -9,35 +9,11 @@
 #include "language/resource_ids.h"
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
+#include "store/adapters.h"
 
 namespace {
 
 constexpr int kFieldRoom = 128;
-
-// The string of each problem, and which of port, field and line it is
-// formatted with, in that order.
-enum Arguments { kNone, kLine, kPort, kField, kPortField };
-struct ProblemText {
-    FileProblem problem;
-    UINT id;
-    Arguments arguments;
-};
-constexpr ProblemText kProblemTexts[] = {
-    {FileProblem::CannotRead, IDS_FILE_CANNOT_READ, kNone},
-    {FileProblem::TooLarge, IDS_FILE_TOO_LARGE, kNone},
-    {FileProblem::Empty, IDS_FILE_EMPTY, kNone},
-    {FileProblem::NotJson, IDS_FILE_NOT_JSON, kLine},
-    {FileProblem::FutureFormat, IDS_FILE_FUTURE, kNone},
-    {FileProblem::UnknownKey, IDS_FILE_UNKNOWN_KEY, kField},
-    {FileProblem::BadValue, IDS_FILE_BAD_VALUE, kField},
-    {FileProblem::DuplicatePort, IDS_FILE_DUPLICATE, kPort},
-    {FileProblem::NoSuchAdapter, IDS_FILE_NO_ADAPTER, kPort},
-    {FileProblem::OtherChip, IDS_FILE_OTHER_CHIP, kPort},
-    {FileProblem::BadImage, IDS_FILE_BAD_IMAGE, kPort},
-    {FileProblem::EditedBackup, IDS_FILE_EDITED, kPortField},
-    {FileProblem::InvalidAdapter, IDS_FILE_INVALID, kPort},
-    {FileProblem::Refused, IDS_FILE_REFUSED_RULE, kPortField},
-};
 
 // Asks for a file with the platform's dialog; false when the user cancels.
 bool ChooseFile(HWND owner, bool save, wchar_t (&path)[MAX_PATH])
@@ -73,33 +49,7 @@ void ShowRefusal(HWND owner, const wchar_t *path, const FileResult &result)
     LoadText(IDS_FILE_REFUSED, stringBuffer, kStringRoom);
     int n = wsprintfW(textBuffer, stringBuffer, path);
     textBuffer[n++] = L'\n';
-    textBuffer[n] = 0;
-    wchar_t field[kFieldRoom] = {};
-    const int bytes = result.field.size() < kFieldRoom - 8 ? static_cast<int>(result.field.size()) : kFieldRoom - 8;
-    field[MultiByteToWideChar(CP_UTF8, 0, result.field.data(), bytes, field, kFieldRoom - 1)] = 0;
-    for (const ProblemText &p : kProblemTexts) {
-        if (p.problem != result.problem)
-            continue;
-        LoadText(p.id, stringBuffer, kStringRoom);
-        wchar_t *out = textBuffer + n;
-        switch (p.arguments) {
-        case kLine:
-            wsprintfW(out, stringBuffer, result.line);
-            break;
-        case kPort:
-            wsprintfW(out, stringBuffer, result.port);
-            break;
-        case kField:
-            wsprintfW(out, stringBuffer, field);
-            break;
-        case kPortField:
-            wsprintfW(out, stringBuffer, result.port, field);
-            break;
-        case kNone:
-            lstrcpyW(out, stringBuffer);
-            break;
-        }
-    }
+    DescribeRefusal(result, textBuffer + n);
     Show(owner, MB_ICONWARNING);
 }
 
@@ -108,12 +58,72 @@ void ShowRefusal(HWND owner, const wchar_t *path, const FileResult &result)
 bool AnyAdapterToBackUp()
 {
     for (int i = 0; i < adapterCount; ++i)
-        if (savedRecords[i].chipType != 0 && !(savedRecords[i].image.adapterFlags.get() & kDefaultsSubstituted))
+        if (AdapterUsable(i))
             return true;
     return false;
 }
 
 }  // namespace
+
+void DescribeRefusal(const FileResult &result, wchar_t *out)
+{
+    wchar_t field[kFieldRoom] = {};
+    const int bytes = result.field.size() < kFieldRoom - 8 ? static_cast<int>(result.field.size()) : kFieldRoom - 8;
+    field[MultiByteToWideChar(CP_UTF8, 0, result.field.data(), bytes, field, kFieldRoom - 1)] = 0;
+    auto text = [&](UINT id) {
+        LoadText(id, stringBuffer, kStringRoom);
+        return stringBuffer;
+    };
+    out[0] = 0;
+    switch (result.problem) {
+    case FileProblem::None:
+        break;
+    case FileProblem::CannotRead:
+    case FileProblem::CannotWrite:
+        lstrcpyW(out, text(IDS_FILE_CANNOT_READ));
+        break;
+    case FileProblem::TooLarge:
+        lstrcpyW(out, text(IDS_FILE_TOO_LARGE));
+        break;
+    case FileProblem::Empty:
+        lstrcpyW(out, text(IDS_FILE_EMPTY));
+        break;
+    case FileProblem::NotJson:
+        wsprintfW(out, text(IDS_FILE_NOT_JSON), result.line);
+        break;
+    case FileProblem::FutureFormat:
+        lstrcpyW(out, text(IDS_FILE_FUTURE));
+        break;
+    case FileProblem::UnknownKey:
+        wsprintfW(out, text(IDS_FILE_UNKNOWN_KEY), field);
+        break;
+    case FileProblem::BadValue:
+    case FileProblem::NotBackup:
+        wsprintfW(out, text(IDS_FILE_BAD_VALUE), field);
+        break;
+    case FileProblem::DuplicatePort:
+        wsprintfW(out, text(IDS_FILE_DUPLICATE), result.port);
+        break;
+    case FileProblem::NoSuchAdapter:
+        wsprintfW(out, text(IDS_FILE_NO_ADAPTER), result.port);
+        break;
+    case FileProblem::OtherChip:
+        wsprintfW(out, text(IDS_FILE_OTHER_CHIP), result.port);
+        break;
+    case FileProblem::BadImage:
+        wsprintfW(out, text(IDS_FILE_BAD_IMAGE), result.port);
+        break;
+    case FileProblem::EditedBackup:
+        wsprintfW(out, text(IDS_FILE_EDITED), result.port, field);
+        break;
+    case FileProblem::InvalidAdapter:
+        wsprintfW(out, text(IDS_FILE_INVALID), result.port);
+        break;
+    case FileProblem::Refused:
+        wsprintfW(out, text(IDS_FILE_REFUSED_RULE), result.port, field);
+        break;
+    }
+}
 
 void BackUpSettings(HWND window)
 {

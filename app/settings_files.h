@@ -7,5 +7,11 @@
 constexpr int kFilterRoom = 100;   // the filter's text, its pattern after it
 constexpr int kFileTitleRoom = 80;
 
+struct FileResult;
+
 void BackUpSettings(HWND window);
 void RestoreSettings(HWND window);
+
+// The words of the current language for why a file was refused, into out
+// (at least kTextRoom / 2 characters).
+void DescribeRefusal(const FileResult &result, wchar_t *out);

@@ -8,54 +8,28 @@
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
 #include "store/chip_table.h"
+#include "store/adapters.h"
 #include "store/settings_transport.h"
 
 namespace {
 
-int PortOf(int adapter)
-{
-    return deviceMaps[adapter] ? deviceMaps[adapter]->portNumber : -1;
-}
-
-bool Unread(int adapter)
-{
-    return savedRecords[adapter].chipType == 0;
-}
-
-bool Invalid(int adapter)
-{
-    return !Unread(adapter) && (savedRecords[adapter].image.adapterFlags.get() & kDefaultsSubstituted);
-}
-
 std::string ChipText(int adapter)
 {
-    return Unread(adapter) ? "Unknown" : Utf8(ChipName(savedRecords[adapter].chipType));
+    return AdapterUnread(adapter) ? "Unknown" : Utf8(ChipName(savedRecords[adapter].chipType));
 }
 
 std::string PortText(int adapter)
 {
-    return "port " + std::to_string(PortOf(adapter));
-}
-
-// Finds the adapters and reads what they hold, as the main window does at
-// its start; false when none was found (the warning has been printed).
-bool LoadAdapters()
-{
-    LoadAllAdapterSettings(&adapterCount);
-    for (int i = 0; i < adapterCount; ++i)
-        workingRecords[i] = savedRecords[i];
-    ReadPortResources();
-    return adapterCount > 0;
+    return "port " + std::to_string(AdapterPort(adapter));
 }
 
 // The adapter at the port, or -1 with the refusal printed.
-int AdapterAtPort(int port)
+int ConcernedAdapter(int port)
 {
-    for (int i = 0; i < adapterCount; ++i)
-        if (PortOf(i) == port)
-            return i;
-    Complain("no adapter of the family at port " + std::to_string(port));
-    return -1;
+    const int adapter = AdapterAtPort(port);
+    if (adapter < 0)
+        Complain("no adapter of the family at port " + std::to_string(port));
+    return adapter;
 }
 
 // The adapters that a command concerns: the one at --port or all.
@@ -67,7 +41,7 @@ bool Concerned(const Arguments &arguments, std::vector<int> &adapters, int &code
         return false;
     }
     if (arguments.port >= 0) {
-        const int adapter = AdapterAtPort(arguments.port);
+        const int adapter = ConcernedAdapter(arguments.port);
         if (adapter < 0) {
             code = kExitRefused;
             return false;
@@ -95,10 +69,10 @@ int ComplainOfLoad(const std::vector<int> &adapters)
 {
     int code = kExitDone;
     for (int i : adapters) {
-        if (Unread(i)) {
+        if (AdapterUnread(i)) {
             ComplainOfRequest(i, "read");
             code = kExitAdapter;
-        } else if (Invalid(i)) {
+        } else if (AdapterDefaulted(i)) {
             Complain("warning: " + PortText(i) + " (" + ChipText(i) +
                      "): its stored settings are invalid, defaults are shown; restore a backup to put them back");
         }
@@ -128,17 +102,17 @@ int List(const Arguments &arguments)
         char line[160];
         if (arguments.json) {
             const std::string irq = portInterrupt[i] == kNoInterrupt ? "null" : std::to_string(portInterrupt[i]);
-            const char *valid = Unread(i) ? "null" : Invalid(i) ? "false" : "true";
+            const char *valid = AdapterUnread(i) ? "null" : AdapterDefaulted(i) ? "false" : "true";
             wsprintfA(line, "  {\"port\": %d, \"chip\": %s, \"chipCode\": %d, \"ioAddress\": %d, \"interrupt\": %s, "
                             "\"valid\": %s}%s\n",
-                      PortOf(i), JsonString(Unread(i) ? "" : ChipText(i)).c_str(), savedRecords[i].chipType,
+                      AdapterPort(i), JsonString(AdapterUnread(i) ? "" : ChipText(i)).c_str(), savedRecords[i].chipType,
                       portIoAddress[i], irq.c_str(), valid, n + 1 < adapters.size() ? "," : "");
         } else {
             char irq[8] = "--";
             if (portInterrupt[i] != kNoInterrupt)
                 wsprintfA(irq, "%02d", portInterrupt[i]);
-            wsprintfA(line, "%4d  %-9s  %04X  %-3s  %s\n", PortOf(i), ChipText(i).c_str(), portIoAddress[i], irq,
-                      Unread(i) ? "not read" : Invalid(i) ? "no" : "yes");
+            wsprintfA(line, "%4d  %-9s  %04X  %-3s  %s\n", AdapterPort(i), ChipText(i).c_str(), portIoAddress[i], irq,
+                      AdapterUnread(i) ? "not read" : AdapterDefaulted(i) ? "no" : "yes");
         }
         text += line;
     }
@@ -157,14 +131,14 @@ int Show(const Arguments &arguments)
     std::string text = arguments.json ? "{\"adapters\": [" : "";
     bool first = true;
     for (int i : adapters) {
-        if (Unread(i))
+        if (AdapterUnread(i))
             continue;
         if (arguments.json) {
             text += first ? "\n" : ",\n";
             text += AdapterJson(i);
         } else {
             text += first ? "" : "\n";
-            text += PortText(i) + ": " + ChipText(i) + (Invalid(i) ? " (stored settings invalid: defaults)" : "") + "\n";
+            text += PortText(i) + ": " + ChipText(i) + (AdapterDefaulted(i) ? " (stored settings invalid: defaults)" : "") + "\n";
             for (const auto &named : NamedSettings(i))
                 text += "  " + named.first + ": " + named.second + "\n";
         }
@@ -187,16 +161,16 @@ int Backup(const Arguments &arguments)
     const int load = ComplainOfLoad(adapters);
     if (result.problem != FileProblem::None) {
         Complain(DescribeProblem(arguments.file, result));
-        return load == kExitAdapter ? kExitAdapter : ExitCodeOf(result);
+        return load == kExitAdapter ? kExitAdapter : ExitCodeOf(result.problem);
     }
     std::string text;
     for (int i : adapters) {
         bool wasSkipped = false;
         for (int port : skipped)
-            wasSkipped = wasSkipped || port == PortOf(i);
+            wasSkipped = wasSkipped || port == AdapterPort(i);
         text += PortText(i) + ": " + ChipText(i) +
                 (!wasSkipped ? ": backed up\n"
-                 : Unread(i) ? ": not backed up: not read\n"
+                 : AdapterUnread(i) ? ": not backed up: not read\n"
                              : ": not backed up: its stored settings are invalid\n");
     }
     text += Utf8(arguments.file) + ": written\n";
@@ -217,11 +191,11 @@ int Change(const Arguments &arguments, bool restore)
     if (result.problem != FileProblem::None) {
         Complain(DescribeProblem(arguments.file, result));
         for (int i = 0; i < adapterCount; ++i)
-            if (PortOf(i) == result.port && Unread(i)) {
+            if (AdapterPort(i) == result.port && AdapterUnread(i)) {
                 ComplainOfRequest(i, "read");
                 return kExitAdapter;
             }
-        return ExitCodeOf(result);
+        return ExitCodeOf(result.problem);
     }
     if (changes.empty()) {
         Print("nothing to change\n");

@@ -50,15 +50,15 @@ int ValueText(wchar_t *p, int row)
     case 1:
         return wsprintfW(p, L"%2d", editEntry.busWidth);
     case 2:
-        return word(L"%s\t", IDS_WORD_ON, IDS_WORD_OFF, 1);
+        return word(L"%s\t", IDS_WORD_ON, IDS_WORD_OFF, kDeviceOption0);
     case 3:
         return wsprintfW(p, L"%d", editEntry.deviceValue.get());
     case 4:
-        return word(L"%s\t", IDS_WORD_YES, IDS_WORD_NO_DEVICE, 2);
+        return word(L"%s\t", IDS_WORD_YES, IDS_WORD_NO_DEVICE, kDeviceOption1);
     case 5:
-        return word(L"%s\t", IDS_WORD_YES, IDS_WORD_NO_DEVICE, 4);
+        return word(L"%s\t", IDS_WORD_YES, IDS_WORD_NO_DEVICE, kDeviceOption2);
     default:
-        return word(L"%s", IDS_WORD_ENABLED, IDS_WORD_DISABLED, 8);
+        return word(L"%s", IDS_WORD_ENABLED, IDS_WORD_DISABLED, kDeviceOption3);
     }
 }
 
@@ -78,9 +78,9 @@ bool ShowsValue(int row)
 {
     const DeviceTable &table = editImage.deviceTable;
     const bool uniform[7] = {IsSyncUniform(table) != 0,      IsWidthUniform(table) != 0,
-                             IsFlagUniform(table, 1) != 0,   IsValueUniform(table) != 0,
-                             IsFlagUniform(table, 2) != 0,   IsFlagUniform(table, 4) != 0,
-                             IsFlagUniform(table, 8) != 0};
+                             IsFlagUniform(table, kDeviceOption0) != 0,   IsValueUniform(table) != 0,
+                             IsFlagUniform(table, kDeviceOption1) != 0,   IsFlagUniform(table, kDeviceOption2) != 0,
+                             IsFlagUniform(table, kDeviceOption3) != 0};
     const int changed[7] = {rateChanged,   widthChanged,   option0Changed, valueChanged,
                             option1Changed, option2Changed, option3Changed};
     return uniform[row] || currentDevice != editImage.hostId || changed[row];
@@ -154,7 +154,7 @@ INT_PTR EditRow(HWND dialog)
         }
         break;
     case 2:
-        PickOption(dialog, IDD_YESNO_OPTION0, 1, option0Changed);
+        PickOption(dialog, IDD_YESNO_OPTION0, kDeviceOption0, option0Changed);
         break;
     case 3:
         if (Pick(dialog, IDD_VALUE, ValueDlgProc) == 1) {
@@ -163,13 +163,13 @@ INT_PTR EditRow(HWND dialog)
         }
         break;
     case 4:
-        PickOption(dialog, IDD_YESNO_OPTION12, 2, option1Changed);
+        PickOption(dialog, IDD_YESNO_OPTION12, kDeviceOption1, option1Changed);
         break;
     case 5:
-        PickOption(dialog, IDD_YESNO_OPTION12, 4, option2Changed);
+        PickOption(dialog, IDD_YESNO_OPTION12, kDeviceOption2, option2Changed);
         break;
     case 6:
-        PickOption(dialog, IDD_YESNO_OPTION3, 8, option3Changed);
+        PickOption(dialog, IDD_YESNO_OPTION3, kDeviceOption3, option3Changed);
         break;
     default:
         return FALSE;

@@ -214,21 +214,21 @@ void ComposeRow(int r)
         p += RateColumn(p, e);
     if (!mixed(IsWidthUniform(table)))
         p += WidthColumn(p, e);
-    if (!mixed(IsFlagUniform(table, 1)))
-        p += Word(p, L"%s\t", (e.deviceFlags & 1) ? IDS_WORD_ON : IDS_WORD_OFF);
+    if (!mixed(IsFlagUniform(table, kDeviceOption0)))
+        p += Word(p, L"%s\t", (e.deviceFlags & kDeviceOption0) ? IDS_WORD_ON : IDS_WORD_OFF);
     if (!mixed(IsValueUniform(table)))
         p += wsprintfW(p, L"%d\t", e.deviceValue.get());
-    if (!mixed(IsFlagUniform(table, 2)))
-        p += Word(p, L"%s\t", (e.deviceFlags & 2) ? IDS_WORD_YES : IDS_WORD_NO);
-    if (!mixed(IsFlagUniform(table, 4)))
-        p += Word(p, L"%s\t", (e.deviceFlags & 4) ? IDS_WORD_YES : IDS_WORD_NO);
-    if (hostRow && !IsFlagUniform(table, 8)) {
+    if (!mixed(IsFlagUniform(table, kDeviceOption1)))
+        p += Word(p, L"%s\t", (e.deviceFlags & kDeviceOption1) ? IDS_WORD_YES : IDS_WORD_NO);
+    if (!mixed(IsFlagUniform(table, kDeviceOption2)))
+        p += Word(p, L"%s\t", (e.deviceFlags & kDeviceOption2) ? IDS_WORD_YES : IDS_WORD_NO);
+    if (hostRow && !IsFlagUniform(table, kDeviceOption3)) {
         int n = 0;
         for (int i = 0; i < 3; ++i)
             n += LoadText(IDS_MIXED, stringBuffer + n, 80);
         wsprintfW(p, L"%s", stringBuffer);
     } else {
-        Word(p, L"%s", (e.deviceFlags & 8) ? IDS_WORD_ENABLED : IDS_WORD_DISABLED);
+        Word(p, L"%s", (e.deviceFlags & kDeviceOption3) ? IDS_WORD_ENABLED : IDS_WORD_DISABLED);
     }
 }
 
@@ -294,15 +294,15 @@ void Propagate()
             e.busWidth = host.busWidth;
         widthChanged = 0;
     }
-    bit(option0Changed, 1);
+    bit(option0Changed, kDeviceOption0);
     if (valueChanged) {
         for (DeviceEntry &e : table)
             e.deviceValue = host.deviceValue;
         valueChanged = 0;
     }
-    bit(option1Changed, 2);
-    bit(option2Changed, 4);
-    bit(option3Changed, 8);
+    bit(option1Changed, kDeviceOption1);
+    bit(option2Changed, kDeviceOption2);
+    bit(option3Changed, kDeviceOption3);
 }
 
 INT_PTR OpenRow(HWND dialog)

@@ -18,27 +18,6 @@ struct NewImage {
     SettingsImage image;
 };
 
-void SetBit(std::uint8_t &flags, std::uint8_t bit, const std::optional<bool> &on)
-{
-    if (on)
-        flags = static_cast<std::uint8_t>(*on ? flags | bit : flags & ~bit);
-}
-
-// The rate code that shows as the text at the width, or false.
-bool CodeOfRate(const std::string &text, std::uint8_t busWidth, std::uint16_t &code)
-{
-    if (text == "Off") {
-        code = 0;
-        return true;
-    }
-    for (std::uint16_t candidate : {40, 48, 100, 200})
-        if (RateText(candidate, busWidth) == text) {
-            code = candidate;
-            return true;
-        }
-    return false;
-}
-
 // Where each device entry's width and rate were last named, to check them
 // together once every named setting is in place.
 struct Named {
@@ -48,20 +27,13 @@ struct Named {
 
 void SetDevice(DeviceEntry &entry, const FileDevice &d, Named &named)
 {
-    if (d.busWidth) {
-        entry.busWidth = *d.busWidth;
+    for (int f = 0; f < kDeviceFieldCount; ++f)
+        if (d.values[f])
+            SetFieldValue(deviceFields[f], Bytes(entry), *d.values[f]);
+    if (d.values[kBusWidth])
         named.width = &d;
-    }
-    if (d.rateCode)
-        entry.syncCode.set(*d.rateCode);
-    if (d.rateCode || d.rate)
+    if (d.values[kRateCode] || d.rate)
         named.rate = &d;
-    SetBit(entry.deviceFlags, 1, d.disconnection);
-    SetBit(entry.deviceFlags, 2, d.sendStartUnit);
-    SetBit(entry.deviceFlags, 4, d.scanAtStart);
-    SetBit(entry.deviceFlags, 8, d.taggedQueuing);
-    if (d.timeout)
-        entry.deviceValue.set(*d.timeout);
 }
 
 FileResult Refused(const FileAdapter &adapter, const std::string &field, const std::string &rule)
@@ -84,13 +56,13 @@ FileResult CheckDevice(const FileAdapter &adapter, std::uint8_t chip, DeviceEntr
         if (!CodeOfRate(*named.rate->rate, entry.busWidth, code))
             return Refused(adapter, field, "\"" + *named.rate->rate + "\" is no rate at " +
                                                std::to_string(entry.busWidth) + " bits");
-        if (named.rate->rateCode && *named.rate->rateCode != code)
+        if (named.rate->values[kRateCode] && *named.rate->values[kRateCode] != code)
             return Refused(adapter, field, "disagrees with rateCode");
         entry.syncCode.set(code);
     }
     if ((named.rate || named.width) && !RateOffered(chip, entry.syncCode.get(), entry.busWidth)) {
         const FileDevice *by = named.rate ? named.rate : named.width;
-        return Refused(adapter, by->path + (named.rate ? (by->rateCode ? ".rateCode" : ".rate") : ".busWidth"),
+        return Refused(adapter, by->path + (named.rate ? (by->values[kRateCode] ? ".rateCode" : ".rate") : ".busWidth"),
                        "the chip does not offer rate code " + std::to_string(entry.syncCode.get()) + " at " +
                            std::to_string(entry.busWidth) + " bits");
     }
@@ -101,24 +73,14 @@ FileResult ApplyTo(const FileAdapter &adapter, int index, SettingsImage &image)
 {
     const AdapterRecord &record = workingRecords[index];
     const std::string settings = adapter.path + ".settings.";
-    std::uint16_t flags = image.adapterFlags.get();
-    if (adapter.parityChecking)
-        flags = static_cast<std::uint16_t>(*adapter.parityChecking ? flags | kAdapterFlagOption0 : flags & ~kAdapterFlagOption0);
-    if (adapter.busResetAtStart)
-        flags = static_cast<std::uint16_t>(*adapter.busResetAtStart ? flags | kAdapterFlagOption1 : flags & ~kAdapterFlagOption1);
-    image.adapterFlags.set(flags);
-    if (adapter.extendedTranslation) {
-        // Extended is any value but 0: one already extended keeps its value.
-        if (!*adapter.extendedTranslation)
-            image.adapterOption.set(0);
-        else if (!image.adapterOption.get())
-            image.adapterOption.set(1);
-    }
-    if (adapter.hostId) {
-        const int id = *adapter.hostId;
-        if (id >= kScsiIds)
+    for (int f = 0; f < kAdapterFieldCount; ++f)
+        if (f != kHostId && adapter.values[f])
+            SetFieldValue(adapterFields[f], Bytes(image), *adapter.values[f]);
+    if (adapter.values[kHostId]) {
+        const long id = *adapter.values[kHostId];
+        if (id > adapterFields[kHostId].allowed)
             return Refused(adapter, settings + "hostId", "the host ID is 0 to 15");
-        if (id != record.image.hostId && DeviceAnswersAt(deviceMaps[index], id))
+        if (id != record.image.hostId && DeviceAnswersAt(deviceMaps[index], static_cast<int>(id)))
             return Refused(adapter, settings + "hostId", "a device answers at ID " + std::to_string(id));
         image.hostId = static_cast<std::uint8_t>(id);
     }
@@ -134,7 +96,7 @@ FileResult ApplyTo(const FileAdapter &adapter, int index, SettingsImage &image)
     for (const FileDevice &d : adapter.devices)
         listed.push_back(&d);
     for (const FileDevice *d : listed)
-        if (d->timeout && *d->timeout > 9999)
+        if (d->values[kTimeout] && *d->values[kTimeout] > deviceFields[kTimeout].allowed)
             return Refused(adapter, d->path + ".timeout", "the timeout is 0 to 9999 seconds");
     for (int id = 0; id < kScsiIds; ++id) {
         FileResult result = CheckDevice(adapter, record.chipType, image.deviceTable[static_cast<std::size_t>(id)], named[id]);

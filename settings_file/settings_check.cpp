@@ -1,56 +1,29 @@
 // The checks of a file against itself (a backup's names against its image)
 // and against the adapters found (port, chip, and whether the adapter can
 // take the file).
-#include "discovery/device_map.h"
+#include "store/adapters.h"
 #include "settings_file/settings_internal.h"
 #include "settings_file/settings_check.h"
 #include "store/chip_table.h"
 
-namespace {
-
-template <typename T, typename U>
-bool Disagrees(const std::optional<T> &named, U actual)
-{
-    return named && *named != static_cast<T>(actual);
-}
-
-}  // namespace
-
 FileResult CheckAgreement(const FileAdapter &adapter)
 {
-    const SettingsImage &image = adapter.image;
-    const std::string settings = adapter.path + ".settings.";
     auto edited = [&](const std::string &field) {
         return Problem(FileProblem::EditedBackup, adapter.port, field, "disagrees with the image");
     };
-    const std::uint16_t flags = image.adapterFlags.get();
-    if (Disagrees(adapter.parityChecking, (flags & kAdapterFlagOption0) != 0))
-        return edited(settings + "parityChecking");
-    if (Disagrees(adapter.busResetAtStart, (flags & kAdapterFlagOption1) != 0))
-        return edited(settings + "busResetAtStart");
-    if (Disagrees(adapter.hostId, image.hostId))
-        return edited(settings + "hostId");
-    if (Disagrees(adapter.extendedTranslation, image.adapterOption.get() != 0))
-        return edited(settings + "diskTranslation");
+    const std::uint8_t *image = Bytes(adapter.image);
+    for (int f = 0; f < kAdapterFieldCount; ++f)
+        if (adapter.values[f] && *adapter.values[f] != FieldValue(adapterFields[f], image))
+            return edited(adapter.path + ".settings." + adapterFields[f].key);
     for (const FileDevice &d : adapter.devices) {
-        const DeviceEntry &e = image.deviceTable[static_cast<std::size_t>(d.id)];
-        const std::string at = d.path + ".";
-        if (Disagrees(d.rateCode, e.syncCode.get()))
-            return edited(at + "rateCode");
-        if (d.rate && *d.rate != RateText(e.syncCode.get(), e.busWidth))
-            return edited(at + "rate");
-        if (Disagrees(d.busWidth, e.busWidth))
-            return edited(at + "busWidth");
-        if (Disagrees(d.disconnection, (e.deviceFlags & 1) != 0))
-            return edited(at + "disconnection");
-        if (Disagrees(d.timeout, e.deviceValue.get()))
-            return edited(at + "timeout");
-        if (Disagrees(d.sendStartUnit, (e.deviceFlags & 2) != 0))
-            return edited(at + "sendStartUnit");
-        if (Disagrees(d.scanAtStart, (e.deviceFlags & 4) != 0))
-            return edited(at + "scanAtStart");
-        if (Disagrees(d.taggedQueuing, (e.deviceFlags & 8) != 0))
-            return edited(at + "taggedQueuing");
+        const std::uint8_t *entry = Bytes(adapter.image.deviceTable[static_cast<std::size_t>(d.id)]);
+        for (int f = 0; f < kDeviceFieldCount; ++f) {
+            const SettingField &field = deviceFields[f];
+            const bool differs = field.kind == FieldKind::Rate ? d.rate && *d.rate != ShownValue(field, entry)
+                                                               : d.values[f] && *d.values[f] != FieldValue(field, entry);
+            if (differs)
+                return edited(d.path + "." + field.key);
+        }
     }
     return {};
 }

@@ -47,11 +47,6 @@ struct FileResult {
     std::string detail;  // further English words for the console program
 };
 
-// The console program's exit code for a result: 0 none, 1 for the file
-// itself (read, write, parse, format, keys, types), 2 for a rule
-// (chip, port, range, edited backup, invalid adapter).
-int ExitCodeOf(const FileResult &result);
-
 // One setting that a restore or an apply changes, in English words.
 struct SettingChange {
     int adapter;         // index into workingRecords

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "settings_file/settings_file.h"
+#include "settings_file/setting_fields.h"
 #include "store/adapter_record.h"
 
 // IEEE CRC-32 (as zip and PNG compute it).
@@ -18,24 +19,12 @@ struct NamedValue {
     std::string text;   // "7", "On", "40"
 };
 
-// The English words of the rows' values, as the English module shows them.
-const char *OnOff(bool on);
-const char *EnabledDisabled(bool on);
-const char *YesNo(bool yes);
-const char *TranslationWord(std::uint16_t adapterOption);
-// The rate as the English module shows it: "40", "5", "Off" for code 0, "--" for an unknown code.
-std::string RateText(std::uint16_t syncCode, std::uint8_t busWidth);
 // Every named setting of an image, in the file's order.
 std::vector<NamedValue> NamedValuesOf(const SettingsImage &image);
 // What differs between two images of one adapter, in the file's order;
 // bytes that no name covers are counted under "otherBytes".
 void ListChanges(int adapter, int port, const SettingsImage &before, const SettingsImage &after,
                  std::vector<SettingChange> &changes);
-
-// The chip's name in UTF-8; empty for a code without a name.
-std::string ChipNameUtf8(std::uint8_t chipType);
-// The index of the adapter found at the port, or -1.
-int AdapterAtPort(int port);
 
 FileResult Problem(FileProblem problem, int port = -1, std::string field = {}, std::string detail = {});
 

@@ -10,28 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "settings_file/setting_fields.h"
 #include "store/settings_image.h"
 
 enum class FileKind { Backup, Template };
 
-// One device entry's named settings (or, as allDevices, those of all 16).
+// One device entry's named settings (or, as allDevices, those of all 16),
+// by deviceFields: a Switch or Choice as 1 or 0, a Number as given. The
+// rate, a text, is kept apart.
 struct FileDevice {
     int id = -1;                            // 0..15; -1 for allDevices
     std::string path;                       // e.g. "adapters[0].settings.devices[2]"
-    std::optional<std::uint16_t> rateCode;  // syncCode
+    std::array<std::optional<long>, kDeviceFieldCount> values;
     std::optional<std::string> rate;        // as the English module shows it: "40", "Off", "--"
-    std::optional<std::uint8_t> busWidth;
-    std::optional<bool> disconnection;      // deviceFlags bit 0
-    std::optional<std::uint16_t> timeout;   // deviceValue
-    std::optional<bool> sendStartUnit;      // bit 1
-    std::optional<bool> scanAtStart;        // bit 2
-    std::optional<bool> taggedQueuing;      // bit 3
 
-    bool Empty() const
-    {
-        return !rateCode && !rate && !busWidth && !disconnection && !timeout && !sendStartUnit && !scanAtStart &&
-               !taggedQueuing;
-    }
+    bool Names(int field) const { return field == kRate ? rate.has_value() : values[field].has_value(); }
 };
 
 struct FileAdapter {
@@ -39,10 +32,7 @@ struct FileAdapter {
     std::string path;                       // e.g. "adapters[0]"
     std::optional<std::string> chip;        // the chip's name
     std::optional<std::uint8_t> chipCode;
-    std::optional<bool> parityChecking;     // adapterFlags bit 0
-    std::optional<bool> busResetAtStart;    // adapterFlags bit 1
-    std::optional<std::uint8_t> hostId;
-    std::optional<bool> extendedTranslation;  // "diskTranslation": adapterOption nonzero
+    std::array<std::optional<long>, kAdapterFieldCount> values;  // by adapterFields
     std::optional<FileDevice> allDevices;   // templates only
     std::vector<FileDevice> devices;        // in the file's order; in a backup all 16, by id
     bool hasImage = false;                  // a backup's: length and checksum checked

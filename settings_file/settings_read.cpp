@@ -90,12 +90,61 @@ public:
         return true;
     }
 
+    // One field of the tables, by its kind.
+    bool Field(const json &object, const SettingField &field, const std::string &path, std::optional<long> &value,
+               std::optional<std::string> &text)
+    {
+        switch (field.kind) {
+        case FieldKind::Switch: {
+            std::optional<bool> on;
+            if (!Bool(object, field.key, path, on))
+                return false;
+            if (on)
+                value = *on ? 1 : 0;
+            return true;
+        }
+        case FieldKind::Number:
+            return Number(object, field.key, path, 0, field.high, value);
+        case FieldKind::Choice: {
+            std::optional<std::string> word;
+            if (!Text(object, field.key, path, word))
+                return false;
+            if (word && *word != field.fileOn && *word != field.fileOff)
+                return Fail(FileProblem::BadValue, Join(path, field.key),
+                            std::string("is not \"") + field.fileOff + "\" or \"" + field.fileOn + "\"");
+            if (word)
+                value = *word == field.fileOn ? 1 : 0;
+            return true;
+        }
+        case FieldKind::Rate:
+            return Text(object, field.key, path, text);
+        }
+        return true;
+    }
+
+    // The keys of an object: those of the table, and the others given.
+    template <std::size_t N>
+    bool KeysOf(const json &value, const std::string &path, const std::array<SettingField, N> &fields,
+                std::initializer_list<const char *> others)
+    {
+        if (!value.is_object())
+            return Fail(FileProblem::BadValue, path, "is not an object");
+        for (auto item = value.begin(); item != value.end(); ++item) {
+            bool known = false;
+            for (const SettingField &field : fields)
+                known = known || item.key() == field.key;
+            for (const char *key : others)
+                known = known || item.key() == key;
+            if (!known)
+                return Fail(FileProblem::UnknownKey, Join(path, item.key()), "is not a key of the format");
+        }
+        return true;
+    }
+
     bool Device(const json &value, const std::string &path, bool withId, FileDevice &device)
     {
-        if (withId ? !Keys(value, path, {"id", "rateCode", "rate", "busWidth", "disconnection", "timeout",
-                                         "sendStartUnit", "scanAtStart", "taggedQueuing"})
-                   : !Keys(value, path, {"rateCode", "rate", "busWidth", "disconnection", "timeout", "sendStartUnit",
-                                         "scanAtStart", "taggedQueuing"}))
+        if (!KeysOf(value, path, deviceFields, withId ? std::initializer_list<const char *>{"id"}
+                                                      : std::initializer_list<const char *>{}))
             return false;
         device.path = path;
         std::optional<int> id;
@@ -104,30 +153,20 @@ public:
         if (withId && !id)
             return Fail(FileProblem::BadValue, Join(path, "id"), "is missing");
         device.id = id.value_or(-1);
-        return Number(value, "rateCode", path, 0, 65535, device.rateCode) && Text(value, "rate", path, device.rate) &&
-               Number(value, "busWidth", path, 0, 255, device.busWidth) &&
-               Bool(value, "disconnection", path, device.disconnection) &&
-               Number(value, "timeout", path, 0, 65535, device.timeout) &&
-               Bool(value, "sendStartUnit", path, device.sendStartUnit) &&
-               Bool(value, "scanAtStart", path, device.scanAtStart) &&
-               Bool(value, "taggedQueuing", path, device.taggedQueuing);
+        for (int f = 0; f < kDeviceFieldCount; ++f)
+            if (!Field(value, deviceFields[f], path, device.values[f], device.rate))
+                return false;
+        return true;
     }
 
     bool Settings(const json &value, const std::string &path, FileAdapter &adapter)
     {
-        if (!Keys(value, path, {"parityChecking", "busResetAtStart", "hostId", "diskTranslation", "devices", "allDevices"}))
+        if (!KeysOf(value, path, adapterFields, {"devices", "allDevices"}))
             return false;
-        std::optional<std::string> translation;
-        if (!Bool(value, "parityChecking", path, adapter.parityChecking) ||
-            !Bool(value, "busResetAtStart", path, adapter.busResetAtStart) ||
-            !Number(value, "hostId", path, 0, 255, adapter.hostId) ||
-            !Text(value, "diskTranslation", path, translation))
-            return false;
-        if (translation) {
-            if (*translation != "standard" && *translation != "extended")
-                return Fail(FileProblem::BadValue, Join(path, "diskTranslation"), "is not \"standard\" or \"extended\"");
-            adapter.extendedTranslation = *translation == "extended";
-        }
+        std::optional<std::string> unused;
+        for (int f = 0; f < kAdapterFieldCount; ++f)
+            if (!Field(value, adapterFields[f], path, adapter.values[f], unused))
+                return false;
         const auto all = value.find("allDevices");
         if (all != value.end()) {
             FileDevice device;
@@ -219,14 +258,15 @@ public:
             return Fail(FileProblem::BadValue, Join(adapter.path, "image"), "is missing: a backup holds the image");
         if (adapter.allDevices)
             return Fail(FileProblem::BadValue, Join(settings, "allDevices"), "belongs to templates, not to backups");
-        if (!adapter.parityChecking || !adapter.busResetAtStart || !adapter.hostId || !adapter.extendedTranslation)
-            return Fail(FileProblem::BadValue, settings, "is incomplete: a backup names every setting");
+        for (const std::optional<long> &value : adapter.values)
+            if (!value)
+                return Fail(FileProblem::BadValue, settings, "is incomplete: a backup names every setting");
         if (adapter.devices.size() != kScsiIds)
             return Fail(FileProblem::BadValue, Join(settings, "devices"), "does not name all 16 devices");
         for (const FileDevice &d : adapter.devices)
-            if (!d.rateCode || !d.rate || !d.busWidth || !d.disconnection || !d.timeout || !d.sendStartUnit ||
-                !d.scanAtStart || !d.taggedQueuing)
-                return Fail(FileProblem::BadValue, d.path, "is incomplete: a backup names every setting");
+            for (int f = 0; f < kDeviceFieldCount; ++f)
+                if (!d.Names(f))
+                    return Fail(FileProblem::BadValue, d.path, "is incomplete: a backup names every setting");
         return true;
     }
 

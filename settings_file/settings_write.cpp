@@ -5,16 +5,11 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "discovery/device_map.h"
+#include "store/adapters.h"
 #include "ktr_version.h"
 #include "settings_file/settings_internal.h"
 
 namespace {
-
-const char *Bool(bool on)
-{
-    return on ? "true" : "false";
-}
 
 std::string Quoted(const std::string &text)
 {
@@ -34,11 +29,10 @@ std::string Hex(const std::uint8_t *bytes, std::size_t count)
 
 std::string DeviceLine(int id, const DeviceEntry &e)
 {
-    return "{\"id\": " + std::to_string(id) + ", \"rateCode\": " + std::to_string(e.syncCode.get()) +
-           ", \"rate\": " + Quoted(RateText(e.syncCode.get(), e.busWidth)) +
-           ", \"busWidth\": " + std::to_string(e.busWidth) + ", \"disconnection\": " + Bool(e.deviceFlags & 1) +
-           ", \"timeout\": " + std::to_string(e.deviceValue.get()) + ", \"sendStartUnit\": " + Bool(e.deviceFlags & 2) +
-           ", \"scanAtStart\": " + Bool(e.deviceFlags & 4) + ", \"taggedQueuing\": " + Bool(e.deviceFlags & 8) + "}";
+    std::string line = "{\"id\": " + std::to_string(id);
+    for (const SettingField &field : deviceFields)
+        line += std::string(", \"") + field.key + "\": " + FileValue(field, Bytes(e));
+    return line + "}";
 }
 
 constexpr std::size_t kHexLineBytes = 32;
@@ -81,20 +75,17 @@ std::string AdapterObjectText(int adapter, bool withImage, int indent)
     const SettingsImage &image = record.image;
     const std::string in(static_cast<std::size_t>(indent), ' ');
     const std::string in2 = in + "  ", in3 = in2 + "  ", in4 = in3 + "  ";
-    const int port = deviceMaps[adapter] ? deviceMaps[adapter]->portNumber : -1;
+    const int port = AdapterPort(adapter);
     std::string text = "{\n";
     text += in2 + "\"port\": " + std::to_string(port) + ",\n";
     text += in2 + "\"chip\": " + Quoted(ChipNameUtf8(record.chipType)) + ",\n";
     text += in2 + "\"chipCode\": " + std::to_string(record.chipType);
-    if (!record.chipType)
+    if (AdapterUnread(adapter))
         return text + "\n" + in + "}";  // nothing was read: no settings to name
     text += ",\n";
-    const std::uint16_t flags = image.adapterFlags.get();
     text += in2 + "\"settings\": {\n";
-    text += in3 + "\"parityChecking\": " + Bool(flags & kAdapterFlagOption0) + ",\n";
-    text += in3 + "\"busResetAtStart\": " + Bool(flags & kAdapterFlagOption1) + ",\n";
-    text += in3 + "\"hostId\": " + std::to_string(image.hostId) + ",\n";
-    text += in3 + "\"diskTranslation\": " + (image.adapterOption.get() ? "\"extended\"" : "\"standard\"") + ",\n";
+    for (const SettingField &field : adapterFields)
+        text += in3 + "\"" + field.key + "\": " + FileValue(field, Bytes(image)) + ",\n";
     text += in3 + "\"devices\": [\n";
     for (int id = 0; id < kScsiIds; ++id)
         text += in4 + DeviceLine(id, image.deviceTable[static_cast<std::size_t>(id)]) + (id + 1 < kScsiIds ? ",\n" : "\n");
@@ -137,13 +128,12 @@ FileResult WriteBackup(const wchar_t *path, int port, std::vector<int> &skipped)
         std::vector<int> backedUp;
         bool found = false;
         for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i) {
-            if (!deviceMaps[i] || (port >= 0 && deviceMaps[i]->portNumber != port))
+            if (AdapterPort(i) < 0 || (port >= 0 && AdapterPort(i) != port))
                 continue;
             found = true;
-            const AdapterRecord &record = savedRecords[i];
             // An image that was not read, or whose defaults were substituted, is not the adapter's.
-            if (!record.chipType || (record.image.adapterFlags.get() & kDefaultsSubstituted))
-                skipped.push_back(deviceMaps[i]->portNumber);
+            if (!AdapterUsable(i))
+                skipped.push_back(AdapterPort(i));
             else
                 backedUp.push_back(i);
         }

@@ -18,8 +18,14 @@ constexpr std::uint16_t kAdapterFlagOption1 = 0x0002;
 constexpr std::uint16_t kAdapterFlagDefaultBit = 0x0004;
 constexpr std::uint16_t kDefaultsSubstituted = 0x0008;
 
+// Bits of a device entry's deviceFlags, by the rows that show them.
+constexpr std::uint8_t kDeviceOption0 = 0x01;  // disconnection
+constexpr std::uint8_t kDeviceOption1 = 0x02;  // send start unit
+constexpr std::uint8_t kDeviceOption2 = 0x04;  // scan at start
+constexpr std::uint8_t kDeviceOption3 = 0x08;  // tagged queuing
+
 struct DeviceEntry {
-    std::uint8_t deviceFlags;  // bits 0..3: option0..option3
+    std::uint8_t deviceFlags;  // bits 0..3: kDeviceOption0..kDeviceOption3
     std::uint8_t reserved1;
     std::uint8_t busWidth;     // 8 narrow, 16 wide
     std::uint8_t reserved3;

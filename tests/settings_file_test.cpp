@@ -8,6 +8,7 @@
 #include <functional>
 #include <sstream>
 
+#include "cli/exit_codes.h"
 #include "discovery/device_map.h"
 #include "language/resource_ids.h"
 #include "settings_file/settings_file.h"
@@ -226,7 +227,7 @@ TEST_F(SettingsFile, EveryBadInputIsRefusedAndChangesNothing)
         EXPECT_EQ(result.field, c.field) << result.detail;
         const int lastLine = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
         EXPECT_EQ(result.line, c.line < 0 ? lastLine : c.line) << result.detail;
-        EXPECT_EQ(ExitCodeOf(result), c.exitCode);
+        EXPECT_EQ(ExitCodeOf(result.problem), c.exitCode);
         EXPECT_TRUE(changes.empty());
         EXPECT_EQ(std::memcmp(workingRecords, savedRecords, sizeof(workingRecords)), 0);
     }
@@ -240,7 +241,7 @@ TEST_F(SettingsFile, ABackupThatCannotBeWrittenLeavesNoFile)
     for (const std::wstring &target : targets) {
         const FileResult result = WriteBackup(target.c_str(), -1, skipped);
         EXPECT_EQ(result.problem, FileProblem::CannotWrite);
-        EXPECT_EQ(ExitCodeOf(result), 1);
+        EXPECT_EQ(ExitCodeOf(result.problem), 1);
         EXPECT_EQ(Listing(), std::vector<std::wstring>{L"taken"}) << "no partial file is left";
     }
     RemoveDirectoryW(Path(L"taken").c_str());

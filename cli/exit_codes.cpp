@@ -1,0 +1,28 @@
+#include "cli/exit_codes.h"
+
+int ExitCodeOf(FileProblem problem)
+{
+    switch (problem) {
+    case FileProblem::None:
+        return kExitDone;
+    case FileProblem::CannotRead:
+    case FileProblem::TooLarge:
+    case FileProblem::Empty:
+    case FileProblem::NotJson:
+    case FileProblem::FutureFormat:
+    case FileProblem::UnknownKey:
+    case FileProblem::BadValue:
+    case FileProblem::CannotWrite:
+    case FileProblem::NotBackup:
+        return kExitUsage;
+    case FileProblem::DuplicatePort:
+    case FileProblem::NoSuchAdapter:
+    case FileProblem::OtherChip:
+    case FileProblem::BadImage:
+    case FileProblem::EditedBackup:
+    case FileProblem::InvalidAdapter:
+    case FileProblem::Refused:
+        return kExitRefused;
+    }
+    return kExitUsage;
+}

@@ -1,0 +1,14 @@
+// The console program's exit codes, fixed: scripts read them.
+#pragma once
+
+#include "settings_file/settings_file.h"
+
+constexpr int kExitDone = 0;
+constexpr int kExitUsage = 1;     // usage, or a file that cannot be read, written or parsed
+constexpr int kExitRefused = 2;   // refused by a rule
+constexpr int kExitAdapter = 3;   // an adapter could not be read or written
+
+// The exit code of a settings file's problem: kExitUsage for the file
+// itself (read, write, parse, format, keys, types), kExitRefused for a rule
+// (chip, port, range, edited backup, invalid adapter).
+int ExitCodeOf(FileProblem problem);
