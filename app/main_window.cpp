@@ -177,7 +177,9 @@ void ChangeLanguage(HWND window)
 
 void Save(HWND window, bool thenEnd)
 {
-    if (ReportFailedWrites(window, SaveAllAdapterSettings())) {
+    std::uint32_t changedElsewhere = 0;
+    const std::uint32_t unwritten = SaveAllAdapterSettings(&changedElsewhere);
+    if (ReportUnwritten(window, unwritten, changedElsewhere)) {
         PostMessageW(window, WM_PAINT, 0, 0);
         return;
     }
@@ -265,12 +267,13 @@ void RememberAppliedLanguage()
     lstrcpynW(applied.locale, localeName, 32);
 }
 
-bool ReportFailedWrites(HWND owner, std::uint32_t failed)
+bool ReportUnwritten(HWND owner, std::uint32_t unwritten, std::uint32_t changedElsewhere)
 {
     for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i) {
-        if (!(failed & (1u << i)))
+        if (!(unwritten & (1u << i)))
             continue;
-        LoadText(IDS_WRITE_FAILED, stringBuffer, 120);
+        const bool changed = changedElsewhere & (1u << i);
+        LoadText(changed ? IDS_WRITE_CONFLICT : IDS_WRITE_FAILED, stringBuffer, changed ? kStringRoom : 120);
         const AdapterRecord &r = workingRecords[i];
         wchar_t name[80];
         if (r.chipType == 0)
@@ -280,7 +283,7 @@ bool ReportFailedWrites(HWND owner, std::uint32_t failed)
         wsprintfW(textBuffer, stringBuffer, i + 1, name);
         MessageBoxW(owner, textBuffer, windowCaption, MB_OK | MB_ICONWARNING);
     }
-    return failed != 0;
+    return unwritten != 0;
 }
 
 MainLayout LayOutMainControls(int charWidth, int lineHeight)

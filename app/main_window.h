@@ -33,5 +33,6 @@ int BuildAdapterMenus(HWND window);
 // Records the language globals as those of the module now in use.
 void RememberAppliedLanguage();
 
-// Shows one warning per adapter whose settings could not be written; false when there was none.
-bool ReportFailedWrites(HWND owner, std::uint32_t failed);
+// Shows one warning per adapter whose settings were not written: another
+// program had changed it since, or the write failed. False when there was none.
+bool ReportUnwritten(HWND owner, std::uint32_t unwritten, std::uint32_t changedElsewhere);

@@ -27,6 +27,8 @@
 #define KTREMU_FAULT_WRITE_FAILS 0x08u  /* "W400" requests fail */
 #define KTREMU_FAULT_DENIED      0x10u  /* every request fails with access denied, as an open without
                                            the rights would: Wine passes no failed open back */
+#define KTREMU_FAULT_CHANGES     0x20u  /* another program writes the adapter right after each read:
+                                           the stored image's last byte goes up by one */
 
 #define KTREMU_BENCH_MAGIC 0x4252544Bu  /* "KTRB" */
 

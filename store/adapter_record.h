@@ -19,3 +19,9 @@ extern AdapterRecord savedRecords[kMaxAdapters];
 extern AdapterRecord workingRecords[kMaxAdapters];
 extern int adapterCount;
 extern SettingsImage editImage;
+
+// What each adapter holds, as far as the program knows: the image that the
+// driver returned at the load, before the load clears part of it, and after
+// each successful write the image written. A save reads the adapter again
+// and writes only when it still holds this.
+extern SettingsImage heldImages[kMaxAdapters];

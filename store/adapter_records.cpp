@@ -4,3 +4,4 @@ AdapterRecord savedRecords[kMaxAdapters];
 AdapterRecord workingRecords[kMaxAdapters];
 int adapterCount;
 SettingsImage editImage;
+SettingsImage heldImages[kMaxAdapters];

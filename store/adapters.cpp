@@ -44,3 +44,10 @@ bool LoadAdapters()
     ReadPortResources();
     return true;
 }
+
+void UseHeldImages()
+{
+    for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i)
+        if (AdapterUsable(i))
+            savedRecords[i].image = workingRecords[i].image = heldImages[i];
+}

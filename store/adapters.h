@@ -18,3 +18,8 @@ bool AdapterUsable(int adapter);
 // savedRecords, copies them into workingRecords and reads each port's
 // resources. False when no adapter was found (reported).
 bool LoadAdapters();
+
+// The console program edits what the adapters hold, byte for byte: the
+// records of every usable adapter take its held image, bytes that the load
+// clears included.
+void UseHeldImages();

@@ -55,13 +55,18 @@ void ClearEntries(SettingsImage &image)
     }
 }
 
+bool SendRead(SettingsRequest &request, int adapter)
+{
+    PrepareHeader(request, "R400", kImageSize);
+    request.image = {};
+    return SendRequest(request, adapter, sizeof(SettingsRequest));
+}
+
 }  // namespace
 
 int ReadAdapterSettings(SettingsRequest &request, int adapter)
 {
-    PrepareHeader(request, "R400", kImageSize);
-    request.image = {};
-    if (!SendRequest(request, adapter, sizeof(SettingsRequest)))
+    if (!SendRead(request, adapter))
         return 1;
     savedRecords[adapter].imageLength = request.length.get();
     return 0;
@@ -96,6 +101,7 @@ int LoadAllAdapterSettings(int *count)
             continue;
         }
         AdapterRecord &record = savedRecords[i];
+        std::memcpy(&heldImages[i], request.image.data(), kImageSize);
         const std::uint32_t status = request.returnCode.get();
         const auto chip = static_cast<std::uint8_t>(status >> 8);
         if ((status & 0xFF) == 0) {
@@ -111,24 +117,37 @@ int LoadAllAdapterSettings(int *count)
     return 1;
 }
 
-std::uint32_t SaveAllAdapterSettings()
+std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
 {
-    std::uint32_t failed = 0;
+    std::uint32_t unwritten = 0, changed = 0;
     SettingsRequest request;
     for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i) {
         const AdapterRecord before = savedRecords[i];
         savedRecords[i] = workingRecords[i];
         if (!savedRecords[i].modified)
             continue;
-        // The mark of substituted defaults belongs to this program, never to the adapter.
-        SettingsImage sent = savedRecords[i].image;
-        sent.adapterFlags.set(static_cast<std::uint16_t>(sent.adapterFlags.get() & ~kDefaultsSubstituted));
-        std::memcpy(request.image.data(), &sent, kImageSize);
-        if (WriteAdapterSettings(request, i) != 0) {
+        bool written = false;
+        if (SendRead(request, i)) {
+            if (std::memcmp(request.image.data(), &heldImages[i], kImageSize) != 0) {
+                std::memcpy(&heldImages[i], request.image.data(), kImageSize);
+                changed |= 1u << i;
+            } else {
+                // The mark of substituted defaults belongs to this program, never to the adapter.
+                SettingsImage sent = savedRecords[i].image;
+                sent.adapterFlags.set(static_cast<std::uint16_t>(sent.adapterFlags.get() & ~kDefaultsSubstituted));
+                std::memcpy(request.image.data(), &sent, kImageSize);
+                written = WriteAdapterSettings(request, i) == 0;
+                if (written)
+                    heldImages[i] = sent;
+            }
+        }
+        if (!written) {
             // What the adapter holds is what it held before.
             savedRecords[i] = before;
-            failed |= 1u << i;
+            unwritten |= 1u << i;
         }
     }
-    return failed;
+    if (changedElsewhere)
+        *changedElsewhere = changed;
+    return unwritten;
 }

@@ -23,6 +23,11 @@ int WriteAdapterSettings(SettingsRequest &request, int adapter);
 int LoadAllAdapterSettings(int *count);
 
 // Commits every working record into savedRecords and writes the modified
-// ones; a record whose write failed keeps in savedRecords what it held, and
-// stays modified. Returns the adapters whose write failed, bit i for adapter i.
-std::uint32_t SaveAllAdapterSettings();
+// ones. Before each write the adapter is read again: one that no longer
+// holds its held image was changed by another program since, and is not
+// written (its held image becomes what it holds now, so that a second save
+// writes over that change). A record that was not written keeps in
+// savedRecords what it held, and stays modified. Returns the adapters not
+// written, bit i for adapter i; changedElsewhere gets those of them that
+// another program had changed.
+std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere = nullptr);

@@ -101,7 +101,7 @@ TEST_F(EndToEnd, AdapterDialogEditsAndDefaultsReachTheAdapters)
     EXPECT_EQ(fixed.hostId, 7);
     EXPECT_EQ(fixed.deviceTable[0].syncCode.get(), 100) << "defaults for chip 3";
     for (int port : {1, 2, 3})
-        EXPECT_EQ(ReadPortCounts(port).reads, 1u);
+        EXPECT_EQ(ReadPortCounts(port).reads, port == 2 ? 1u : 2u) << "a written adapter is read again first";
 }
 
 namespace {

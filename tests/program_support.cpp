@@ -70,6 +70,7 @@ void ResetProgramState()
     std::memset(savedRecords, 0, sizeof(savedRecords));
     std::memset(workingRecords, 0, sizeof(workingRecords));
     std::memset(&editImage, 0, sizeof(editImage));
+    std::memset(heldImages, 0, sizeof(heldImages));
     std::memset(portIoAddress, 0, sizeof(portIoAddress));
     std::memset(portInterrupt, 0, sizeof(portInterrupt));
     currentAdapter = 0;

@@ -125,7 +125,9 @@ TEST(DriverReplies, LoadAndSaveKeepTheirPromisesOverEveryKindOfReply)
             if (gen() % 2) {
                 workingRecords[i].modified = 1;
                 modified |= 1u << i;
-                if (writeFails || (p.adapter.faults & (KTREMU_FAULT_NO_DEVICE | KTREMU_FAULT_OPEN_FAILS)))
+                // A write waits for a read that finds the adapter as it was left.
+                if (writeFails ||
+                    (p.adapter.faults & (KTREMU_FAULT_NO_DEVICE | KTREMU_FAULT_OPEN_FAILS | KTREMU_FAULT_READ_FAILS)))
                     expectFailed |= 1u << i;
             }
         }
@@ -136,7 +138,7 @@ TEST(DriverReplies, LoadAndSaveKeepTheirPromisesOverEveryKindOfReply)
             const PortCounts c = ReadPortCounts(p.number);
             const bool written = (modified & (1u << i)) && !(failed & (1u << i));
             EXPECT_EQ(c.writes, written ? 1u : 0u) << "port " << p.number;
-            EXPECT_LE(c.reads, 1u);
+            EXPECT_LE(c.reads, (modified & (1u << i)) ? 2u : 1u);
             writes += (modified >> i) & 1;
             failedWrites += (failed >> i) & 1;
         }

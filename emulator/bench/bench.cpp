@@ -76,6 +76,7 @@ bool Faults(const std::string &token, std::uint32_t &faults)
         else if (name == "readfails") faults |= KTREMU_FAULT_READ_FAILS;
         else if (name == "writefails") faults |= KTREMU_FAULT_WRITE_FAILS;
         else if (name == "denied") faults |= KTREMU_FAULT_DENIED;
+        else if (name == "changes") faults |= KTREMU_FAULT_CHANGES;
         else if (name != "none") return false;
     }
     return true;

@@ -4,7 +4,7 @@
 //   ktrbench restart             restarts the driver (the device map is written anew)
 //   ktrbench show PORT           an adapter's stored image, decoded and raw, and its counts
 //   ktrbench counts PORT...      request counts
-//   ktrbench fault PORT LIST     openfails,readfails,writefails,denied or none; requests
+//   ktrbench fault PORT LIST     openfails,readfails,writefails,denied,changes or none; requests
 //                                from the next request on, openfails by a restart of the driver
 //   ktrbench status PORT VALUE   ReturnCode of the next reads
 //   ktrbench length PORT VALUE   Length returned with the next reads
@@ -98,6 +98,7 @@ int wmain(int argc, wchar_t **argv)
         if (list.find(L"readfails") != std::wstring::npos) faults |= KTREMU_FAULT_READ_FAILS;
         if (list.find(L"writefails") != std::wstring::npos) faults |= KTREMU_FAULT_WRITE_FAILS;
         if (list.find(L"denied") != std::wstring::npos) faults |= KTREMU_FAULT_DENIED;
+        if (list.find(L"changes") != std::wstring::npos) faults |= KTREMU_FAULT_CHANGES;
         if (!SetPortFaults(port, faults, error)) {
             std::fprintf(stderr, "ktrbench: %s\n", error.c_str());
             return 1;

@@ -385,6 +385,12 @@ static NTSTATUS Settings(PortDevice *port, PIRP irp)
         ++port->reads;
         Publish(port, buffer, headerBytes, input, output);
         ReadImage(port->port, buffer + KTREMU_HEADER_LENGTH);
+        if (faults & KTREMU_FAULT_CHANGES) {
+            UCHAR *last = buffer + KTREMU_HEADER_LENGTH + KTREMU_IMAGE_LENGTH - 1;
+            ++*last;
+            WriteImage(port->port, buffer + KTREMU_HEADER_LENGTH, KTREMU_IMAGE_LENGTH);
+            --*last;
+        }
         SetField(buffer + 20, PortParameter(L"Status", port->port, 0));
         SetField(buffer + 24, PortParameter(L"Length", port->port, KTREMU_IMAGE_LENGTH));
         return Complete(irp, STATUS_SUCCESS, KTREMU_HEADER_LENGTH + KTREMU_IMAGE_LENGTH);
