@@ -79,6 +79,7 @@ void DescribeRefusal(const FileResult &result, wchar_t *out)
     case FileProblem::None:
         break;
     case FileProblem::CannotRead:
+    case FileProblem::Exists:
     case FileProblem::CannotWrite:
         lstrcpyW(out, text(IDS_FILE_CANNOT_READ));
         break;
@@ -117,8 +118,16 @@ void DescribeRefusal(const FileResult &result, wchar_t *out)
         wsprintfW(out, text(IDS_FILE_EDITED), result.port, field);
         break;
     case FileProblem::InvalidAdapter:
+    case FileProblem::Unread:
         wsprintfW(out, text(IDS_FILE_INVALID), result.port);
         break;
+    case FileProblem::OtherComputer: {
+        wchar_t theirs[64] = {}, ours[64] = {};
+        MultiByteToWideChar(CP_UTF8, 0, result.value.c_str(), -1, theirs, 63);
+        MultiByteToWideChar(CP_UTF8, 0, ThisComputer().c_str(), -1, ours, 63);
+        wsprintfW(out, text(IDS_FILE_OTHER_COMPUTER), theirs, ours);
+        break;
+    }
     case FileProblem::Refused:
         wsprintfW(out, text(IDS_FILE_REFUSED_RULE), result.port, field);
         break;
@@ -136,7 +145,7 @@ void BackUpSettings(HWND window)
     if (!ChooseFile(window, true, path))
         return;
     std::vector<int> skipped;
-    const FileResult result = WriteBackup(path, -1, skipped);
+    const FileResult result = WriteBackup(path, -1, true, skipped);
     if (result.problem == FileProblem::InvalidAdapter || result.problem == FileProblem::NoSuchAdapter) {
         LoadText(IDS_BACKUP_NONE, textBuffer, kStringRoom);
         Show(window, MB_ICONWARNING);
@@ -162,7 +171,7 @@ void RestoreSettings(HWND window)
     std::vector<SettingChange> changes;
     FileResult result = ReadSettingsFile(path, file);
     if (result.problem == FileProblem::None)
-        result = file.kind == FileKind::Backup ? RestoreBackup(file, -1, changes) : ApplySettings(file, -1, changes);
+        result = file.kind == FileKind::Backup ? RestoreBackup(file, -1, false, changes) : ApplySettings(file, -1, changes);
     if (result.problem != FileProblem::None) {
         ShowRefusal(window, path, result);
         return;

@@ -6,40 +6,52 @@
 const char kHelpText[] =
     "ktrcli " KTR_VERSION_TEXT ": settings of the KTR family's SCSI host adapters, from a command line.\n"
     "\n"
-    "  ktrcli list [--json]                        the adapters: port, chip, I/O, IRQ, valid\n"
-    "  ktrcli show [--port N] [--json]             every named setting of one adapter or all of them\n"
-    "  ktrcli backup FILE [--port N]               writes a backup of what the adapters hold now\n"
-    "  ktrcli restore FILE [--port N] [--dry-run]  puts a backup's images back on the adapters\n"
-    "                                              of the same port and chip\n"
-    "  ktrcli apply FILE [--port N] [--dry-run]    applies a template, or a backup's named settings only\n"
-    "  ktrcli --help                               this text\n"
+    "  ktrcli list [--json]                       the adapters: port, chip, I/O, IRQ, valid\n"
+    "  ktrcli show [--port N] [--json]            the settings of one adapter or all of them\n"
+    "  ktrcli backup FILE [--port N] [--force]    writes a backup of what the adapters hold now;\n"
+    "                                             --force replaces a FILE that is there\n"
+    "  ktrcli restore FILE [--port N] [--dry-run] [--other-computer]\n"
+    "                                             puts a backup's images back on the adapters\n"
+    "                                             of the same port and chip\n"
+    "  ktrcli apply FILE [--port N] [--dry-run]   applies a template, or a backup's named settings only\n"
+    "  ktrcli verify FILE [--port N] [--other-computer]\n"
+    "                                             compares the adapters with a backup or a template;\n"
+    "                                             writes nothing\n"
+    "  ktrcli --help                              this text\n"
     "\n"
     "restore and apply check every adapter that the file names first, then print each setting\n"
-    "that changes (old -> new), then write only the adapters whose settings change.\n"
-    "--dry-run prints the same and writes nothing. --port N limits a command to the adapter\n"
-    "at SCSI port N. --json prints one JSON document on standard output.\n"
+    "that changes (old -> new), then write only the adapters whose settings change. Before it\n"
+    "writes an adapter, ktrcli reads it again: one that another program changed meanwhile is\n"
+    "not written. --dry-run prints the same and writes nothing. A backup names the computer\n"
+    "it was taken on: restore and verify refuse another computer's unless --other-computer\n"
+    "is given. --port N limits a command to the adapter at SCSI port N. --json, with any\n"
+    "command, prints one JSON document on standard output, whatever the outcome.\n"
     "\n"
     "exit codes:\n"
-    "  0  done, or nothing to change                                    written: as printed\n"
+    "  0  done, or nothing to change; verify: the adapters hold what the file says\n"
+    "                                                                   written: as printed\n"
     "  1  usage, or a file that cannot be read, written or parsed       written: nothing\n"
-    "  2  refused by a rule: chip, port, range, edited backup,\n"
-    "     invalid adapter                                               written: nothing\n"
-    "  3  an adapter could not be read or written                       written: as printed\n";
+    "  2  refused by a rule: chip, port, computer, range, edited\n"
+    "     backup, invalid adapter                                       written: nothing\n"
+    "  3  an adapter could not be read, backed up or written, or\n"
+    "     another program changed it meanwhile                          written: as printed\n"
+    "  4  verify: the adapters do not hold what the file says          written: nothing\n";
 
 namespace {
 
 struct CommandName {
     const wchar_t *word;
     Command command;
-    bool takesFile, takesPort, takesJson, takesDryRun;
+    bool takesFile, takesPort, takesDryRun, takesForce, takesOtherComputer;
 };
 
 constexpr CommandName kCommands[] = {
-    {L"list", Command::List, false, false, true, false},
-    {L"show", Command::Show, false, true, true, false},
-    {L"backup", Command::Backup, true, true, false, false},
-    {L"restore", Command::Restore, true, true, false, true},
-    {L"apply", Command::Apply, true, true, false, true},
+    {L"list", Command::List, false, false, false, false, false},
+    {L"show", Command::Show, false, true, false, false, false},
+    {L"backup", Command::Backup, true, true, false, true, false},
+    {L"restore", Command::Restore, true, true, true, false, true},
+    {L"apply", Command::Apply, true, true, true, false, false},
+    {L"verify", Command::Verify, true, true, false, false, true},
 };
 
 bool IsHelp(const wchar_t *word)
@@ -67,12 +79,28 @@ bool ParsePort(const wchar_t *word, int &port)
 
 }  // namespace
 
+const char *CommandWord(Command command)
+{
+    switch (command) {
+    case Command::Help: return "help";
+    case Command::List: return "list";
+    case Command::Show: return "show";
+    case Command::Backup: return "backup";
+    case Command::Restore: return "restore";
+    case Command::Apply: return "apply";
+    case Command::Verify: return "verify";
+    }
+    return "help";
+}
+
 bool ParseArguments(int argc, wchar_t **argv, Arguments &arguments, std::string &error)
 {
     arguments = Arguments();
     for (int i = 1; i < argc; ++i)
-        if (IsHelp(argv[i]))
-            return true;
+        arguments.json = arguments.json || lstrcmpW(argv[i], L"--json") == 0;
+    // Help is the first word only: "apply help" names a file.
+    if (argc >= 2 && IsHelp(argv[1]))
+        return true;
     if (argc < 2) {
         error = "no command given";
         return false;
@@ -82,31 +110,33 @@ bool ParseArguments(int argc, wchar_t **argv, Arguments &arguments, std::string 
         if (lstrcmpW(argv[1], c.word) == 0)
             name = &c;
     if (!name) {
-        error = "unknown command \"" + Utf8(argv[1]) + "\"";
+        error = "unknown command \"" + ShownArgument(argv[1]) + "\"";
         return false;
     }
     arguments.command = name->command;
-    const std::string command = Utf8(name->word);
+    const std::string command = CommandWord(name->command);
     for (int i = 2; i < argc; ++i) {
         const wchar_t *word = argv[i];
-        const std::string option = Utf8(word);
         if (lstrcmpW(word, L"--port") == 0 && name->takesPort) {
             if (i + 1 >= argc || !ParsePort(argv[i + 1], arguments.port)) {
                 error = "--port takes a port number from 0 to 255";
                 return false;
             }
             ++i;
-        } else if (lstrcmpW(word, L"--json") == 0 && name->takesJson) {
-            arguments.json = true;
+        } else if (lstrcmpW(word, L"--json") == 0) {
         } else if (lstrcmpW(word, L"--dry-run") == 0 && name->takesDryRun) {
             arguments.dryRun = true;
+        } else if (lstrcmpW(word, L"--force") == 0 && name->takesForce) {
+            arguments.force = true;
+        } else if (lstrcmpW(word, L"--other-computer") == 0 && name->takesOtherComputer) {
+            arguments.otherComputer = true;
         } else if (word[0] == L'-' && word[1] == L'-') {
-            error = command + " takes no option " + option;
+            error = command + " takes no option " + ShownArgument(word);
             return false;
         } else if (name->takesFile && !arguments.file && word[0]) {
             arguments.file = word;
         } else {
-            error = command + ": unexpected \"" + option + "\"";
+            error = command + ": unexpected \"" + ShownArgument(word) + "\"";
             return false;
         }
     }

@@ -2,13 +2,15 @@
 
 #include <vector>
 
+#include "cli/outcome.h"
 #include "cli/output.h"
 #include "cli/report.h"
+#include "cli/settings_table.h"
 #include "discovery/device_map.h"
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
-#include "store/chip_table.h"
 #include "store/adapters.h"
+#include "store/chip_table.h"
 #include "store/settings_transport.h"
 
 namespace {
@@ -23,26 +25,35 @@ std::string PortText(int adapter)
     return "port " + std::to_string(AdapterPort(adapter));
 }
 
-// The adapter at the port, or -1 with the refusal printed.
-int ConcernedAdapter(int port)
+// Standard output's human lines; with --json it holds the document only.
+void Say(const std::string &text)
 {
-    const int adapter = AdapterAtPort(port);
-    if (adapter < 0)
-        Complain("no adapter of the family at port " + std::to_string(port));
-    return adapter;
+    if (!outcome.json)
+        Print(text);
+}
+
+// Finds the adapters; the console program edits what they hold, byte for byte.
+bool Load()
+{
+    if (!LoadAdapters())
+        return false;
+    UseHeldImages();
+    return true;
 }
 
 // The adapters that a command concerns: the one at --port or all.
 bool Concerned(const Arguments &arguments, std::vector<int> &adapters, int &code)
 {
     adapters.clear();
-    if (!LoadAdapters()) {
+    if (!Load()) {
         code = arguments.port >= 0 ? kExitRefused : kExitAdapter;
+        Complain("no adapter of the family was found");
         return false;
     }
     if (arguments.port >= 0) {
-        const int adapter = ConcernedAdapter(arguments.port);
+        const int adapter = AdapterAtPort(arguments.port);
         if (adapter < 0) {
+            Complain("no adapter of the family at port " + std::to_string(arguments.port), arguments.port);
             code = kExitRefused;
             return false;
         }
@@ -58,9 +69,10 @@ bool Concerned(const Arguments &arguments, std::vector<int> &adapters, int &code
 // the device refused access.
 void ComplainOfRequest(int adapter, const char *what)
 {
-    Complain(PortText(adapter) + ": the settings could not be " + what);
+    const int port = AdapterPort(adapter);
+    Complain(PortText(adapter) + ": the settings could not be " + what, port);
     if (requestErrors[adapter] == ERROR_ACCESS_DENIED)
-        Complain(PortText(adapter) + ": access to the adapter was denied: run it from an elevated prompt");
+        Complain(PortText(adapter) + ": access to the adapter was denied: run it from an elevated prompt", port);
 }
 
 // One line on standard error for each adapter that was not read or whose
@@ -73,52 +85,43 @@ int ComplainOfLoad(const std::vector<int> &adapters)
             ComplainOfRequest(i, "read");
             code = kExitAdapter;
         } else if (AdapterDefaulted(i)) {
-            Complain("warning: " + PortText(i) + " (" + ChipText(i) +
-                     "): its stored settings are invalid, defaults are shown; restore a backup to put them back");
+            Warn(PortText(i) + " (" + ChipText(i) +
+                     "): its stored settings are invalid, defaults are shown; restore a backup to put them back",
+                 AdapterPort(i));
         }
     }
     return code;
-}
-
-// Concerned, and when no adapter is, an empty list for --json.
-bool Gather(const Arguments &arguments, std::vector<int> &adapters, int &code)
-{
-    if (Concerned(arguments, adapters, code))
-        return true;
-    if (arguments.json && code == kExitAdapter)
-        Print("{\"adapters\": []}\n");
-    return false;
 }
 
 int List(const Arguments &arguments)
 {
     std::vector<int> adapters;
     int code = kExitDone;
-    if (!Gather(arguments, adapters, code))
-        return code;
-    std::string text = arguments.json ? "{\"adapters\": [\n" : "port  chip       I/O   IRQ  valid\n";
+    const bool found = Concerned(arguments, adapters, code);
+    std::string text = "port  chip       I/O   IRQ  valid\n", json = "[";
     for (std::size_t n = 0; n < adapters.size(); ++n) {
         const int i = adapters[n];
+        // The registry's numbers are 32 bits wide, whatever their sign.
+        const auto io = static_cast<unsigned>(portIoAddress[i]), irq = static_cast<unsigned>(portInterrupt[i]);
         char line[160];
-        if (arguments.json) {
-            const std::string irq = portInterrupt[i] == kNoInterrupt ? "null" : std::to_string(portInterrupt[i]);
-            const char *valid = AdapterUnread(i) ? "null" : AdapterDefaulted(i) ? "false" : "true";
-            wsprintfA(line, "  {\"port\": %d, \"chip\": %s, \"chipCode\": %d, \"ioAddress\": %d, \"interrupt\": %s, "
-                            "\"valid\": %s}%s\n",
-                      AdapterPort(i), JsonString(AdapterUnread(i) ? "" : ChipText(i)).c_str(), savedRecords[i].chipType,
-                      portIoAddress[i], irq.c_str(), valid, n + 1 < adapters.size() ? "," : "");
-        } else {
-            char irq[8] = "--";
-            if (portInterrupt[i] != kNoInterrupt)
-                wsprintfA(irq, "%02d", portInterrupt[i]);
-            wsprintfA(line, "%4d  %-9s  %04X  %-3s  %s\n", AdapterPort(i), ChipText(i).c_str(), portIoAddress[i], irq,
-                      AdapterUnread(i) ? "not read" : AdapterDefaulted(i) ? "no" : "yes");
-        }
+        wsprintfA(line, "%s\n    {\"port\": %d, \"chip\": %s, \"chipCode\": %d, \"ioAddress\": %u, \"interrupt\": %s, "
+                        "\"valid\": %s}",
+                  n ? "," : "", AdapterPort(i), JsonString(AdapterUnread(i) ? "" : ChipText(i)).c_str(),
+                  savedRecords[i].chipType, io,
+                  portInterrupt[i] == kNoInterrupt ? "null" : std::to_string(irq).c_str(),
+                  AdapterUnread(i) ? "null" : AdapterDefaulted(i) ? "false" : "true");
+        json += line;
+        char interrupt[16] = "--";
+        if (portInterrupt[i] != kNoInterrupt)
+            wsprintfA(interrupt, "%02u", irq);
+        wsprintfA(line, "%4d  %-9s  %04X  %-3s  %s\n", AdapterPort(i), ChipText(i).c_str(), io, interrupt,
+                  AdapterUnread(i) ? "not read" : AdapterDefaulted(i) ? "no" : "yes");
         text += line;
     }
-    if (arguments.json)
-        text += "]}\n";
-    Print(text);
+    AddKey("adapters", json + (adapters.empty() ? "]" : "\n  ]"));
+    if (!found)
+        return code;
+    Say(text);
     return ComplainOfLoad(adapters);
 }
 
@@ -126,107 +129,145 @@ int Show(const Arguments &arguments)
 {
     std::vector<int> adapters;
     int code = kExitDone;
-    if (!Gather(arguments, adapters, code))
-        return code;
-    std::string text = arguments.json ? "{\"adapters\": [" : "";
-    bool first = true;
-    for (int i : adapters) {
+    const bool found = Concerned(arguments, adapters, code);
+    std::string text, json = "[";
+    for (std::size_t n = 0; n < adapters.size(); ++n) {
+        const int i = adapters[n];
+        json += (n ? ",\n" : "\n") + AdapterJson(i);
         if (AdapterUnread(i))
             continue;
-        if (arguments.json) {
-            text += first ? "\n" : ",\n";
-            text += AdapterJson(i);
-        } else {
-            text += first ? "" : "\n";
-            text += PortText(i) + ": " + ChipText(i) + (AdapterDefaulted(i) ? " (stored settings invalid: defaults)" : "") + "\n";
-            for (const auto &named : NamedSettings(i))
-                text += "  " + named.first + ": " + named.second + "\n";
-        }
-        first = false;
+        text += (text.empty() ? "" : "\n") + PortText(i) + ": " + ChipText(i) +
+                (AdapterDefaulted(i) ? ", stored settings invalid: defaults shown" : ", stored settings valid") + "\n";
+        text += SettingsTable(i);
     }
-    if (arguments.json)
-        text += "\n]}\n";
-    Print(text);
+    AddKey("adapters", json + (adapters.empty() ? "]" : "\n  ]"));
+    if (!found)
+        return code;
+    Say(text);
     return ComplainOfLoad(adapters);
 }
 
 int Backup(const Arguments &arguments)
 {
-    std::vector<int> adapters;
+    AddKey("file", JsonString(Utf8(arguments.file)));
+    std::vector<int> adapters, skipped, backedUp;
     int code = kExitDone;
     if (!Concerned(arguments, adapters, code))
         return code;
-    std::vector<int> skipped;
-    const FileResult result = WriteBackup(arguments.file, arguments.port, skipped);
-    const int load = ComplainOfLoad(adapters);
-    if (result.problem != FileProblem::None) {
-        Complain(DescribeProblem(arguments.file, result));
-        return load == kExitAdapter ? kExitAdapter : ExitCodeOf(result.problem);
-    }
+    const FileResult result = WriteBackup(arguments.file, arguments.port, arguments.force, skipped);
+    code = ComplainOfLoad(adapters);
     std::string text;
     for (int i : adapters) {
-        bool wasSkipped = false;
+        bool left = false;
         for (int port : skipped)
-            wasSkipped = wasSkipped || port == AdapterPort(i);
-        text += PortText(i) + ": " + ChipText(i) +
-                (!wasSkipped ? ": backed up\n"
-                 : AdapterUnread(i) ? ": not backed up: not read\n"
-                             : ": not backed up: its stored settings are invalid\n");
+            left = left || port == AdapterPort(i);
+        if (!left) {
+            backedUp.push_back(AdapterPort(i));
+            text += PortText(i) + ": " + ChipText(i) + ": backed up\n";
+        } else if (AdapterDefaulted(i)) {
+            Complain(PortText(i) + " (" + ChipText(i) + "): not backed up: its stored settings are invalid",
+                     AdapterPort(i));
+            code = kExitAdapter;
+        }
     }
-    text += Utf8(arguments.file) + ": written\n";
-    Print(text);
-    return load;
+    if (result.problem != FileProblem::None) {
+        ComplainOfFile(arguments.file, result);
+        backedUp.clear();
+        // Adapters left out are the reason when none could be backed up.
+        if (code != kExitAdapter)
+            code = ExitCodeOf(result.problem);
+    } else {
+        Say(text + ShownArgument(arguments.file) + ": written\n");
+    }
+    AddKey("backedUp", PortsJson(backedUp));
+    AddKey("skipped", PortsJson(skipped));
+    return code;
 }
 
-// Restore or apply: every adapter that the file names is checked before
-// any record changes; then the changes are printed, then written.
-int Change(const Arguments &arguments, bool restore)
+std::string ChangeLines(const std::vector<SettingChange> &changes)
 {
-    LoadAdapters();
-    SettingsFile file;
-    FileResult result = ReadSettingsFile(arguments.file, file);
-    std::vector<SettingChange> changes;
-    if (result.problem == FileProblem::None)
-        result = restore ? RestoreBackup(file, arguments.port, changes) : ApplySettings(file, arguments.port, changes);
-    if (result.problem != FileProblem::None) {
-        Complain(DescribeProblem(arguments.file, result));
-        for (int i = 0; i < adapterCount; ++i)
-            if (AdapterPort(i) == result.port && AdapterUnread(i)) {
-                ComplainOfRequest(i, "read");
-                return kExitAdapter;
-            }
-        return ExitCodeOf(result.problem);
-    }
-    if (changes.empty()) {
-        Print("nothing to change\n");
-        return kExitDone;
-    }
     std::string text;
     for (const SettingChange &c : changes)
         text += "port " + std::to_string(c.port) + ": " + c.field + ": " +
                 (c.before.empty() ? c.after : c.before + " -> " + c.after) + "\n";
-    std::vector<int> modified;
+    return text;
+}
+
+// Restore, apply or verify: every adapter that the file names is checked
+// before any record changes; then the changes are printed, then written.
+int Change(const Arguments &arguments)
+{
+    Load();
+    SettingsFile file;
+    FileResult result = ReadSettingsFile(arguments.file, file);
+    std::vector<SettingChange> changes;
+    if (result.problem == FileProblem::None) {
+        switch (arguments.command) {
+        case Command::Restore:
+            result = RestoreBackup(file, arguments.port, arguments.otherComputer, changes);
+            break;
+        case Command::Apply:
+            result = ApplySettings(file, arguments.port, changes);
+            break;
+        default:
+            result = VerifySettings(file, arguments.port, arguments.otherComputer, changes);
+            break;
+        }
+    }
+    AddKey("changes", ChangesJson(changes));
+    if (result.problem != FileProblem::None) {
+        ComplainOfFile(arguments.file, result);
+        const int adapter = AdapterAtPort(result.port);
+        if (result.problem == FileProblem::Unread && adapter >= 0)
+            ComplainOfRequest(adapter, "read");
+        return ExitCodeOf(result.problem);
+    }
+    if (arguments.command == Command::Verify) {
+        Say(changes.empty() ? "the adapters hold what the file says\n" : ChangeLines(changes));
+        return changes.empty() ? kExitDone : kExitDiffers;
+    }
+    std::vector<int> modified, written, unwritten;
     for (int i = 0; i < adapterCount; ++i)
         if (workingRecords[i].modified)
             modified.push_back(i);
-    if (arguments.dryRun) {
-        for (int i : modified)
-            text += PortText(i) + ": would be written (dry run)\n";
-        Print(text);
+    AddKey("dryRun", arguments.dryRun ? "true" : "false");
+    if (changes.empty() && modified.empty()) {
+        Say("nothing to change\n");
+        AddKey("written", "[]");
+        AddKey("notWritten", "[]");
         return kExitDone;
     }
-    Print(text);
-    const std::uint32_t failed = SaveAllAdapterSettings();
-    text.clear();
-    for (int i : modified)
-        text += PortText(i) + ((failed & (1u << i)) ? ": not written\n" : ": written\n");
-    Print(text);
-    if (!failed)
+    std::string text = ChangeLines(changes);
+    if (arguments.dryRun) {
+        for (int i : modified) {
+            text += PortText(i) + ": would be written (dry run)\n";
+            unwritten.push_back(AdapterPort(i));
+        }
+        Say(text);
+        AddKey("written", "[]");
+        AddKey("notWritten", PortsJson(unwritten));
         return kExitDone;
-    for (int i : modified)
-        if (failed & (1u << i))
+    }
+    Say(text);
+    std::uint32_t changedElsewhere = 0;
+    const std::uint32_t failed = SaveAllAdapterSettings(&changedElsewhere);
+    text.clear();
+    for (int i : modified) {
+        (failed & (1u << i) ? unwritten : written).push_back(AdapterPort(i));
+        text += PortText(i) + ((failed & (1u << i)) ? ": not written\n" : ": written\n");
+    }
+    Say(text);
+    AddKey("written", PortsJson(written));
+    AddKey("notWritten", PortsJson(unwritten));
+    for (int i : modified) {
+        if (changedElsewhere & (1u << i))
+            Complain(PortText(i) + ": another program changed the adapter after it was read: not written; "
+                                   "run the command again",
+                     AdapterPort(i));
+        else if (failed & (1u << i))
             ComplainOfRequest(i, "written");
-    return kExitAdapter;
+    }
+    return failed ? kExitAdapter : kExitDone;
 }
 
 }  // namespace
@@ -235,7 +276,10 @@ int RunCommand(const Arguments &arguments)
 {
     switch (arguments.command) {
     case Command::Help:
-        Print(kHelpText);
+        if (outcome.json)
+            AddKey("help", JsonString(kHelpText));
+        else
+            Print(kHelpText);
         return kExitDone;
     case Command::List:
         return List(arguments);
@@ -244,9 +288,9 @@ int RunCommand(const Arguments &arguments)
     case Command::Backup:
         return Backup(arguments);
     case Command::Restore:
-        return Change(arguments, true);
     case Command::Apply:
-        return Change(arguments, false);
+    case Command::Verify:
+        return Change(arguments);
     }
     return kExitUsage;
 }

@@ -12,6 +12,7 @@ int ExitCodeOf(FileProblem problem)
     case FileProblem::FutureFormat:
     case FileProblem::UnknownKey:
     case FileProblem::BadValue:
+    case FileProblem::Exists:
     case FileProblem::CannotWrite:
     case FileProblem::NotBackup:
         return kExitUsage;
@@ -21,8 +22,11 @@ int ExitCodeOf(FileProblem problem)
     case FileProblem::BadImage:
     case FileProblem::EditedBackup:
     case FileProblem::InvalidAdapter:
+    case FileProblem::OtherComputer:
     case FileProblem::Refused:
         return kExitRefused;
+    case FileProblem::Unread:
+        return kExitAdapter;
     }
     return kExitUsage;
 }

@@ -6,9 +6,11 @@
 constexpr int kExitDone = 0;
 constexpr int kExitUsage = 1;     // usage, or a file that cannot be read, written or parsed
 constexpr int kExitRefused = 2;   // refused by a rule
-constexpr int kExitAdapter = 3;   // an adapter could not be read or written
+constexpr int kExitAdapter = 3;   // an adapter could not be read, backed up or written, or changed meanwhile
+constexpr int kExitDiffers = 4;   // verify: the adapters do not hold what the file says
 
 // The exit code of a settings file's problem: kExitUsage for the file
 // itself (read, write, parse, format, keys, types), kExitRefused for a rule
-// (chip, port, range, edited backup, invalid adapter).
+// (chip, port, computer, range, edited backup, invalid adapter),
+// kExitAdapter for an adapter that could not be read.
 int ExitCodeOf(FileProblem problem);

@@ -5,24 +5,25 @@
 
 #include "cli/arguments.h"
 #include "cli/commands.h"
+#include "cli/outcome.h"
+#include "cli/output.h"
 #include "cli/report.h"
 #include "discovery/device_map.h"
 #include "language/module_contract.h"
 #include "language/module_file.h"
 #include "store/report.h"
 
-int wmain(int argc, wchar_t **argv)
+namespace {
+
+int Usage(const std::string &error)
 {
-    // No box of the system either: a missing disk or a crash ends the run.
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    LimitLibrarySearch();
-    Arguments arguments;
-    std::string error;
-    if (!ParseArguments(argc, argv, arguments, error)) {
-        Complain(error);
-        Complain("\"ktrcli --help\" lists the commands and the exit codes");
-        return kExitUsage;
-    }
+    Complain(error);
+    Complain("\"ktrcli --help\" lists the commands and the exit codes");
+    return kExitUsage;
+}
+
+int Run(const Arguments &arguments)
+{
     if (arguments.command != Command::Help) {
         // The registry's names and the warnings come from the English module,
         // taken as data from beside the program, wherever it was started from.
@@ -33,7 +34,23 @@ int wmain(int argc, wchar_t **argv)
         }
         warningReporter = ReportLine;
     }
-    const int code = RunCommand(arguments);
+    return RunCommand(arguments);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    // No box of the system either: a missing disk or a crash ends the run.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    LimitLibrarySearch();
+    Arguments arguments;
+    std::string error;
+    const bool parsed = ParseArguments(argc, argv, arguments, error);
+    outcome.json = arguments.json;
+    const int code = parsed ? Run(arguments) : Usage(error);
     FreeDeviceMaps();
+    if (outcome.json)
+        Print(OutcomeJson(parsed ? CommandWord(arguments.command) : "usage", code));
     return code;
 }

@@ -1,32 +1,55 @@
 #include "cli/output.h"
 
+#include "settings_file/settings_file.h"
+
 namespace {
 
-void WriteAll(HANDLE handle, const char *bytes, DWORD size)
+// A console takes at most some 64 KB in one write on older Windows: the
+// text goes in pieces, each of which must be taken whole before the next.
+constexpr DWORD kConsolePiece = 8192;
+
+bool WriteAll(HANDLE handle, const char *bytes, DWORD size)
 {
     while (size > 0) {
         DWORD written = 0;
         if (!WriteFile(handle, bytes, size, &written, nullptr) || written == 0)
-            return;
+            return false;
         bytes += written;
         size -= written;
     }
+    return true;
 }
 
-void WriteTo(DWORD which, const std::string &text)
+bool WriteConsoleAll(HANDLE handle, const wchar_t *text, DWORD size)
+{
+    while (size > 0) {
+        DWORD piece = size < kConsolePiece ? size : kConsolePiece;
+        // A pair of surrogates stays in one piece.
+        if (piece < size && text[piece - 1] >= 0xD800 && text[piece - 1] <= 0xDBFF)
+            --piece;
+        DWORD written = 0;
+        if (!WriteConsoleW(handle, text, piece, &written, nullptr) || written == 0)
+            return false;
+        text += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool WriteTo(DWORD which, const std::string &text)
 {
     HANDLE handle = GetStdHandle(which);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || text.empty())
-        return;
+    if (text.empty())
+        return true;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return false;
     DWORD mode;
     if (GetConsoleMode(handle, &mode)) {
         const int size = static_cast<int>(text.size());
         const int chars = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
         std::wstring wide(static_cast<std::size_t>(chars), L'\0');
         MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], chars);
-        DWORD written = 0;
-        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(chars), &written, nullptr);
-        return;
+        return WriteConsoleAll(handle, wide.data(), static_cast<DWORD>(chars));
     }
     std::string bytes;
     bytes.reserve(text.size() + text.size() / 16);
@@ -35,19 +58,19 @@ void WriteTo(DWORD which, const std::string &text)
             bytes += '\r';
         bytes += c;
     }
-    WriteAll(handle, bytes.data(), static_cast<DWORD>(bytes.size()));
+    return WriteAll(handle, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
 }  // namespace
 
-void Print(const std::string &text)
+bool Print(const std::string &text)
 {
-    WriteTo(STD_OUTPUT_HANDLE, text);
+    return WriteTo(STD_OUTPUT_HANDLE, text);
 }
 
-void PrintError(const std::string &text)
+bool PrintError(const std::string &text)
 {
-    WriteTo(STD_ERROR_HANDLE, text);
+    return WriteTo(STD_ERROR_HANDLE, text);
 }
 
 std::string Utf8(const wchar_t *text)
@@ -59,6 +82,11 @@ std::string Utf8(const wchar_t *text)
     WideCharToMultiByte(CP_UTF8, 0, text, -1, &bytes[0], size, nullptr, nullptr);
     bytes.resize(static_cast<std::size_t>(size - 1));
     return bytes;
+}
+
+std::string ShownArgument(const wchar_t *word)
+{
+    return Shown(Utf8(word));
 }
 
 std::string JsonString(const std::string &text)

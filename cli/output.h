@@ -8,9 +8,12 @@
 #include <string>
 
 // Standard output and standard error; text is UTF-8 with "\n" line ends.
-void Print(const std::string &text);
-void PrintError(const std::string &text);
+// False when not all of it could be written.
+bool Print(const std::string &text);
+bool PrintError(const std::string &text);
 
 std::string Utf8(const wchar_t *text);
+// A word of the command line as a message may echo it.
+std::string ShownArgument(const wchar_t *word);
 // The text as a JSON string, quoted.
 std::string JsonString(const std::string &text);

@@ -1,15 +1,29 @@
 #include "cli/report.h"
 
+#include "cli/outcome.h"
 #include "cli/output.h"
 
 void ReportLine(UINT, const wchar_t *text)
 {
-    PrintError("ktrcli: warning: " + Utf8(text) + "\n");
+    Warn(Utf8(text));
 }
 
-void Complain(const std::string &line)
+void Complain(const std::string &line, int port)
 {
     PrintError("ktrcli: " + line + "\n");
+    Remark remark;
+    remark.port = port;
+    remark.message = line;
+    outcome.problems.push_back(remark);
+}
+
+void Warn(const std::string &line, int port)
+{
+    PrintError("ktrcli: warning: " + line + "\n");
+    Remark remark;
+    remark.port = port;
+    remark.message = line;
+    outcome.warnings.push_back(remark);
 }
 
 namespace {
@@ -34,7 +48,10 @@ const char *Lead(FileProblem problem)
     case FileProblem::InvalidAdapter: return "invalid adapter";
     case FileProblem::Refused: return "refused";
     case FileProblem::CannotWrite: return "cannot be written, nothing was left behind";
+    case FileProblem::Exists: return "not replaced";
     case FileProblem::NotBackup: return "a template, not a backup: use apply";
+    case FileProblem::OtherComputer: return "a backup of another computer";
+    case FileProblem::Unread: return "not read";
     }
     return "cannot be used";
 }
@@ -43,7 +60,7 @@ const char *Lead(FileProblem problem)
 
 std::string DescribeProblem(const wchar_t *file, const FileResult &result)
 {
-    std::string line = Utf8(file);
+    std::string line = ShownArgument(file);
     if (result.line > 0)
         line += ": line " + std::to_string(result.line);
     line += std::string(": ") + Lead(result.problem);
@@ -51,7 +68,22 @@ std::string DescribeProblem(const wchar_t *file, const FileResult &result)
         line += ": port " + std::to_string(result.port);
     if (!result.field.empty())
         line += ": " + result.field;
+    if (!result.value.empty())
+        line += ": " + result.value;
     if (!result.detail.empty())
         line += ": " + result.detail;
     return line;
+}
+
+void ComplainOfFile(const wchar_t *file, const FileResult &result)
+{
+    const std::string line = DescribeProblem(file, result);
+    PrintError("ktrcli: " + line + "\n");
+    Remark remark;
+    remark.port = result.port;
+    remark.field = result.field;
+    remark.line = result.line;
+    remark.value = result.value;
+    remark.message = line;
+    outcome.problems.push_back(remark);
 }

@@ -1,6 +1,6 @@
-// The console program's lines on standard error: the
-// lowest layers' warnings, its own refusals, and the settings file's
-// problems in English.
+// The console program's lines on standard error: the lowest layers'
+// warnings, its own refusals, and the settings file's problems in English.
+// Each is kept in the run's outcome too.
 #pragma once
 
 #include <windows.h>
@@ -10,11 +10,14 @@
 #include "cli/exit_codes.h"
 #include "settings_file/settings_file.h"
 
-// The reporter of store/report.h: one line on standard error each.
+// The reporter of store/report.h: one warning line each.
 void ReportLine(UINT stringId, const wchar_t *text);
 
-// "ktrcli: " and the line, on standard error.
-void Complain(const std::string &line);
+// "ktrcli: " and the line, on standard error: a problem, or a warning.
+void Complain(const std::string &line, int port = -1);
+void Warn(const std::string &line, int port = -1);
 
-// The file's problem as one line: the file, the line or field where known.
+// The file's problem as one line (the file, the line or field where
+// known), complained of with its port, field, line and value.
+void ComplainOfFile(const wchar_t *file, const FileResult &result);
 std::string DescribeProblem(const wchar_t *file, const FileResult &result);

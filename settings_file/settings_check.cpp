@@ -28,11 +28,24 @@ FileResult CheckAgreement(const FileAdapter &adapter)
     return {};
 }
 
-FileResult CheckTargets(const SettingsFile &file, int port, bool restore, std::vector<Target> &targets)
+const SettingsImage &HeldImage(int index)
+{
+    return AdapterUsable(index) ? heldImages[index] : workingRecords[index].image;
+}
+
+FileResult CheckTargets(const SettingsFile &file, int port, FileUse use, bool otherComputer,
+                        std::vector<Target> &targets)
 {
     targets.clear();
-    if (restore && file.kind != FileKind::Backup)
+    if (use == FileUse::Restore && file.kind != FileKind::Backup)
         return Problem(FileProblem::NotBackup, -1, "kind", "a template holds no images to restore");
+    if (use != FileUse::Apply && file.kind == FileKind::Backup && !otherComputer &&
+        lstrcmpiA(file.computer.c_str(), ThisComputer().c_str()) != 0) {
+        FileResult result = Problem(FileProblem::OtherComputer, -1, "computer",
+                                    "this computer is " + ThisComputer() + "; --other-computer restores it here");
+        result.value = Shown(file.computer);
+        return result;
+    }
     bool named = port < 0;
     for (const FileAdapter &adapter : file.adapters) {
         if (port >= 0 && adapter.port != port)
@@ -43,15 +56,21 @@ FileResult CheckTargets(const SettingsFile &file, int port, bool restore, std::v
             return Problem(FileProblem::NoSuchAdapter, adapter.port, adapter.path + ".port",
                            "no adapter of the family at this port");
         const AdapterRecord &record = workingRecords[index];
-        if (!record.chipType)
-            return Problem(FileProblem::InvalidAdapter, adapter.port, adapter.path,
-                           "the adapter's settings could not be read");
-        if (adapter.chipCode && *adapter.chipCode != record.chipType)
-            return Problem(FileProblem::OtherChip, adapter.port, adapter.path + ".chipCode",
-                           adapter.chip ? *adapter.chip : ChipNameUtf8(*adapter.chipCode));
-        if (adapter.chip && *adapter.chip != ChipNameUtf8(record.chipType))
-            return Problem(FileProblem::OtherChip, adapter.port, adapter.path + ".chip", *adapter.chip);
-        if (!restore && (record.image.adapterFlags.get() & kDefaultsSubstituted))
+        if (AdapterUnread(index))
+            return Problem(FileProblem::Unread, adapter.port, adapter.path, "the adapter's settings could not be read");
+        if (adapter.chipCode && *adapter.chipCode != record.chipType) {
+            FileResult result = Problem(FileProblem::OtherChip, adapter.port, adapter.path + ".chipCode",
+                                        "the adapter is a " + ChipNameUtf8(record.chipType));
+            result.value = adapter.chip ? Shown(*adapter.chip) : std::to_string(*adapter.chipCode);
+            return result;
+        }
+        if (adapter.chip && *adapter.chip != ChipNameUtf8(record.chipType)) {
+            FileResult result = Problem(FileProblem::OtherChip, adapter.port, adapter.path + ".chip",
+                                        "the adapter is a " + ChipNameUtf8(record.chipType));
+            result.value = Shown(*adapter.chip);
+            return result;
+        }
+        if (use == FileUse::Apply && (record.image.adapterFlags.get() & kDefaultsSubstituted))
             return Problem(FileProblem::InvalidAdapter, adapter.port, adapter.path,
                            "the adapter's stored settings were invalid: restore a backup first");
         targets.push_back({&adapter, index});

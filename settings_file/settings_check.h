@@ -5,13 +5,21 @@
 
 #include "settings_file/settings_file.h"
 
+enum class FileUse { Restore, Apply, Verify };
+
 struct Target {
     const FileAdapter *adapter;
     int index;  // into workingRecords
 };
 
 // Every adapter that the file names (or only the one at port; -1: all)
-// must be here, of the same chip, and able to take the file: a restore
-// takes any adapter that was read, an apply none whose defaults were
-// substituted. On success targets lists them in the file's order.
-FileResult CheckTargets(const SettingsFile &file, int port, bool restore, std::vector<Target> &targets);
+// must be here, of the same chip, read, and able to take the file: an
+// apply takes none whose defaults were substituted. A restore, and a
+// verify of a backup, take a backup of this computer only, unless
+// otherComputer is set. On success targets lists them in the file's order.
+FileResult CheckTargets(const SettingsFile &file, int port, FileUse use, bool otherComputer,
+                        std::vector<Target> &targets);
+
+// What the adapter holds as far as the program knows: its held image when
+// its settings were valid; else what the records show in their place.
+const SettingsImage &HeldImage(int index);

@@ -28,6 +28,7 @@ void ListChanges(int adapter, int port, const SettingsImage &before, const Setti
 
 FileResult Problem(FileProblem problem, int port = -1, std::string field = {}, std::string detail = {});
 
+
 // The adapter object of a file, laid out as the backup writes it, indented
 // by indent spaces; with the image or without.
 std::string AdapterObjectText(int adapter, bool withImage, int indent);

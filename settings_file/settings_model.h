@@ -43,5 +43,7 @@ struct SettingsFile {
     FileKind kind = FileKind::Template;
     int format = 0;
     std::string program;               // the version that wrote it
+    std::string computer;              // a backup's: the computer it was taken on
+    std::string taken;                 // a backup's: when, as the file gives it
     std::vector<FileAdapter> adapters; // in the file's order
 };

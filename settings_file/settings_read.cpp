@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
+#include <unordered_set>
 #include <nlohmann/json.hpp>
 
 #include "settings_file/settings_internal.h"
@@ -12,9 +14,11 @@ using nlohmann::json;
 
 namespace {
 
+// The path of a key below path; a key of the file's own is shown safely.
 std::string Join(const std::string &path, const std::string &key)
 {
-    return path.empty() ? key : path + "." + key;
+    const std::string shown = Shown(key);
+    return path.empty() ? shown : path + "." + shown;
 }
 
 std::string At(const std::string &path, std::size_t index)
@@ -321,27 +325,128 @@ public:
             return Fail(FileProblem::FutureFormat, "format", found);
         }
         file.format = format->get<int>();
-        if (!Keys(root, "", {"format", "program", "kind", "adapters"}))
+        if (!Keys(root, "", {"format", "program", "kind", "computer", "taken", "adapters"}))
             return false;
-        std::optional<std::string> program, kind;
-        if (!Text(root, "program", "", program) || !Text(root, "kind", "", kind))
+        std::optional<std::string> program, kind, computer, taken;
+        if (!Text(root, "program", "", program) || !Text(root, "kind", "", kind) ||
+            !Text(root, "computer", "", computer) || !Text(root, "taken", "", taken))
             return false;
         file.program = program.value_or("");
         if (kind && *kind != "backup" && *kind != "template")
             return Fail(FileProblem::BadValue, "kind", "is not \"backup\" or \"template\"");
         file.kind = kind && *kind == "backup" ? FileKind::Backup : FileKind::Template;
+        // A backup belongs to the computer it was taken on; a template to none.
+        if (file.kind == FileKind::Backup && (!computer || computer->empty()))
+            return Fail(FileProblem::BadValue, "computer", "is missing: a backup names its computer");
+        if (file.kind == FileKind::Template && (computer || taken))
+            return Fail(FileProblem::BadValue, computer ? "computer" : "taken", "belongs to backups: this file is a template");
+        file.computer = computer.value_or("");
+        file.taken = taken.value_or("");
         const auto adapters = root.find("adapters");
         if (adapters == root.end() || !adapters->is_array() || adapters->empty())
             return Fail(FileProblem::BadValue, "adapters", "is not a list of adapters");
+        bool seen[256] = {};
         for (std::size_t i = 0; i < adapters->size(); ++i) {
             FileAdapter adapter;
             if (!Adapter((*adapters)[i], At("adapters", i), file.kind, adapter))
                 return false;
-            for (const FileAdapter &other : file.adapters)
-                if (other.port == adapter.port)
-                    return Fail(FileProblem::DuplicatePort, Join(adapter.path, "port"), "names a port twice",
-                                adapter.port);
+            if (seen[adapter.port])
+                return Fail(FileProblem::DuplicatePort, Join(adapter.path, "port"), "names a port twice", adapter.port);
+            seen[adapter.port] = true;
             file.adapters.push_back(std::move(adapter));
+        }
+        return true;
+    }
+};
+
+// The file's text as the parser reads it, leaving behind where it has got to.
+class Reading {
+public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = char;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const char *;
+    using reference = const char &;
+
+    Reading(const char *at, const char **consumed) : at(at), consumed(consumed) {}
+    reference operator*() const { return *at; }
+    Reading &operator++()
+    {
+        ++at;
+        if (consumed)
+            *consumed = at;
+        return *this;
+    }
+    Reading operator++(int)
+    {
+        Reading before = *this;
+        ++*this;
+        return before;
+    }
+    bool operator==(const Reading &other) const { return at == other.at; }
+    bool operator!=(const Reading &other) const { return at != other.at; }
+
+private:
+    const char *at;
+    const char **consumed;
+};
+
+// Watches the keys of every object as the parser meets them, each object's
+// in a set of its own, and keeps the path and place of the first key that
+// an object names twice.
+struct KeyWatch {
+    struct Level {
+        bool list;
+        long index;       // of a list's element being read
+        std::string key;  // of an object's value being read
+        std::unordered_set<std::string> keys;
+    };
+    std::vector<Level> levels;
+    const char *consumed = nullptr;
+    std::string twice;
+    const char *twiceAt = nullptr;
+
+    void Element()
+    {
+        if (!levels.empty() && levels.back().list)
+            ++levels.back().index;
+    }
+
+    std::string PathTo(const std::string &key) const
+    {
+        std::string path;
+        for (std::size_t i = 0; i + 1 < levels.size(); ++i)
+            path += levels[i].list ? "[" + std::to_string(levels[i].index) + "]"
+                                   : (path.empty() ? "" : ".") + Shown(levels[i].key);
+        return path + (path.empty() ? "" : ".") + Shown(key);
+    }
+
+    bool Event(json::parse_event_t event, const json &parsed)
+    {
+        switch (event) {
+        case json::parse_event_t::object_start:
+        case json::parse_event_t::array_start:
+            Element();
+            levels.push_back({event == json::parse_event_t::array_start, -1, {}, {}});
+            break;
+        case json::parse_event_t::object_end:
+        case json::parse_event_t::array_end:
+            if (!levels.empty())
+                levels.pop_back();
+            break;
+        case json::parse_event_t::value:
+            Element();
+            break;
+        case json::parse_event_t::key:
+            if (!levels.empty() && parsed.is_string()) {
+                Level &level = levels.back();
+                level.key = parsed.get_ref<const std::string &>();
+                if (!level.keys.insert(level.key).second && twice.empty()) {
+                    twice = PathTo(level.key);
+                    twiceAt = consumed ? consumed - 1 : nullptr;
+                }
+            }
+            break;
         }
         return true;
     }
@@ -399,35 +504,25 @@ FileResult ReadSettingsFile(const wchar_t *path, SettingsFile &file)
         if (text.find_first_not_of(" \t\r\n", start) == std::string::npos)
             return Problem(FileProblem::Empty);
         // The library takes the last of two equal keys: an object that names one twice is refused.
-        std::vector<std::vector<std::string>> keys;
-        std::string twice;
-        auto watch = [&](int, json::parse_event_t event, json &parsed) {
-            if (event == json::parse_event_t::object_start)
-                keys.emplace_back();
-            else if (event == json::parse_event_t::object_end && !keys.empty())
-                keys.pop_back();
-            else if (event == json::parse_event_t::key && !keys.empty() && parsed.is_string()) {
-                const std::string &key = parsed.get_ref<const std::string &>();
-                for (const std::string &seen : keys.back())
-                    if (seen == key && twice.empty())
-                        twice = key;
-                keys.back().push_back(key);
-            }
-            return true;
-        };
+        KeyWatch watch;
+        const char *const first = text.data() + start;
         json root;
         try {
-            root = json::parse(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(), watch);
+            root = json::parse(Reading(first, &watch.consumed), Reading(text.data() + text.size(), nullptr),
+                               [&watch](int, json::parse_event_t event, json &parsed) { return watch.Event(event, parsed); });
         } catch (const json::parse_error &e) {
             std::string what = e.what();
             const std::size_t tag = what.find("] ");
-            result = Problem(FileProblem::NotJson, -1, {}, tag == std::string::npos ? what : what.substr(tag + 2));
+            result = Problem(FileProblem::NotJson, -1, {}, Shown(tag == std::string::npos ? what : what.substr(tag + 2), 120));
             const std::size_t at = e.byte > 0 ? start + e.byte - 1 : start;
             result.line = LineAt(text, at);
             return result;
         }
-        if (!twice.empty())
-            return Problem(FileProblem::BadValue, -1, twice, "is given twice in one object");
+        if (!watch.twice.empty()) {
+            result = Problem(FileProblem::BadValue, -1, watch.twice, "is given twice in one object");
+            result.line = watch.twiceAt ? LineAt(text, static_cast<std::size_t>(watch.twiceAt - text.data())) : 0;
+            return result;
+        }
         Structure structure;
         if (!structure.Document(root, file)) {
             file = SettingsFile();

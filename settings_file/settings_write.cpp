@@ -7,6 +7,7 @@
 
 #include "store/adapters.h"
 #include "ktr_version.h"
+#include "settings_file/settings_check.h"
 #include "settings_file/settings_internal.h"
 
 namespace {
@@ -37,13 +38,20 @@ std::string DeviceLine(int id, const DeviceEntry &e)
 
 constexpr std::size_t kHexLineBytes = 32;
 
-// Replaces path whole with text, or leaves it as it was: the text goes to a
-// new file beside it first, which then takes its name.
-FileResult WriteWhole(const wchar_t *path, const std::string &text)
+// Puts text at path whole, or leaves nothing: the text goes to a new file
+// beside it first, which then takes its name. A file already at path is
+// replaced only when replace is set.
+FileResult WriteWhole(const wchar_t *path, const std::string &text, bool replace)
 {
-    std::wstring folder = path;
-    const std::size_t slash = folder.find_last_of(L"\\/");
-    folder = slash == std::wstring::npos ? L"." : folder.substr(0, slash + 1);
+    // A drive-relative or relative name is taken as the full name it stands for now.
+    wchar_t full[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameW(path, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return Problem(FileProblem::CannotWrite, -1, {}, "the name is not a file's");
+    std::wstring folder = full;
+    folder = folder.substr(0, folder.find_last_of(L"\\/") + 1);
+    if (!replace && GetFileAttributesW(full) != INVALID_FILE_ATTRIBUTES)
+        return Problem(FileProblem::Exists, -1, {}, "is there already: --force replaces it");
     wchar_t temporary[MAX_PATH + 16] = {};
     if (folder.size() > MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"ktr", 0, temporary))
         return Problem(FileProblem::CannotWrite, -1, {}, "error " + std::to_string(GetLastError()));
@@ -58,21 +66,45 @@ FileResult WriteWhole(const wchar_t *path, const std::string &text)
             error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
         CloseHandle(handle);
     }
-    if (!error && !MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!error && !MoveFileExW(temporary, full, (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH))
         error = GetLastError();
     if (error) {
         DeleteFileW(temporary);
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+            return Problem(FileProblem::Exists, -1, {}, "is there already: --force replaces it");
         return Problem(FileProblem::CannotWrite, -1, {}, "error " + std::to_string(error));
     }
     return {};
 }
 
+// The time now, as a backup records it: "2026-12-10T16:42:07Z".
+std::string TimeNow()
+{
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof(text), "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour,
+                  now.wMinute, now.wSecond);
+    return text;
+}
+
 }  // namespace
+
+std::string ThisComputer()
+{
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(name, &size))
+        return {};
+    char bytes[4 * (MAX_COMPUTERNAME_LENGTH + 1)] = {};
+    WideCharToMultiByte(CP_UTF8, 0, name, -1, bytes, sizeof(bytes) - 1, nullptr, nullptr);
+    return bytes;
+}
 
 std::string AdapterObjectText(int adapter, bool withImage, int indent)
 {
     const AdapterRecord &record = savedRecords[adapter];
-    const SettingsImage &image = record.image;
+    const SettingsImage &image = HeldImage(adapter);
     const std::string in(static_cast<std::size_t>(indent), ' ');
     const std::string in2 = in + "  ", in3 = in2 + "  ", in4 = in3 + "  ";
     const int port = AdapterPort(adapter);
@@ -80,6 +112,8 @@ std::string AdapterObjectText(int adapter, bool withImage, int indent)
     text += in2 + "\"port\": " + std::to_string(port) + ",\n";
     text += in2 + "\"chip\": " + Quoted(ChipNameUtf8(record.chipType)) + ",\n";
     text += in2 + "\"chipCode\": " + std::to_string(record.chipType);
+    if (!withImage)
+        text += ",\n" + in2 + "\"valid\": " + (AdapterUnread(adapter) ? "null" : AdapterUsable(adapter) ? "true" : "false");
     if (AdapterUnread(adapter))
         return text + "\n" + in + "}";  // nothing was read: no settings to name
     text += ",\n";
@@ -121,7 +155,7 @@ std::string AdapterJson(int adapter)
     }
 }
 
-FileResult WriteBackup(const wchar_t *path, int port, std::vector<int> &skipped)
+FileResult WriteBackup(const wchar_t *path, int port, bool replace, std::vector<int> &skipped)
 {
     skipped.clear();
     try {
@@ -144,11 +178,13 @@ FileResult WriteBackup(const wchar_t *path, int port, std::vector<int> &skipped)
         std::string text = "{\n  \"format\": " + std::to_string(kSettingsFileFormat) + ",\n";
         text += "  \"program\": " + Quoted(KTR_VERSION_TEXT) + ",\n";
         text += "  \"kind\": \"backup\",\n";
+        text += "  \"computer\": " + Quoted(ThisComputer()) + ",\n";
+        text += "  \"taken\": " + Quoted(TimeNow()) + ",\n";
         text += "  \"adapters\": [\n";
         for (std::size_t n = 0; n < backedUp.size(); ++n)
             text += "    " + AdapterObjectText(backedUp[n], true, 4) + (n + 1 < backedUp.size() ? ",\n" : "\n");
         text += "  ]\n}\n";
-        return WriteWhole(path, text);
+        return WriteWhole(path, text, replace);
     } catch (...) {
         return Problem(FileProblem::CannotWrite, -1, {}, "out of memory");
     }

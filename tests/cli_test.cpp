@@ -11,19 +11,23 @@
 #include "emulator/bench_format.h"
 #include "language/resource_ids.h"
 #include "settings_file/settings_file.h"
+#include "settings_file/settings_internal.h"
 #include "settings_file/settings_model.h"
+#include "store/adapters.h"
+#include "store/settings_transport.h"
 #include "tests/emulator_support.h"
 #include "tests/program_support.h"
 
 namespace {
 
-// Three adapters whose images carry bytes that no setting names: port 1
-// narrow, port 2 wide, port 3 another chip; devices at IDs 0 and 2.
+// Three adapters whose images carry bytes that no setting names (port 1's
+// byte 25 among those that the load clears in the records): port 1 narrow,
+// port 2 wide, port 3 another chip; devices at IDs 0 and 2.
 const char kBench[] = "port 1 driver ktrscsi irq 11 io 0x6400\n"
-                      "  adapter chip 6\n  image defaults\n  set 300 17\n  set 1259 250\n"
+                      "  adapter chip 6\n  image defaults\n  set 300 17\n  set 1259 250\n  set 25 99\n"
                       "  unit 0 0 \"DISK A\" type DiskPeripheral\n"
                       "port 2 driver ktrwide irq 10 io 0x6800\n"
-                      "  adapter chip 13\n  image defaults\n  set 301 34\n  set 0 5\n"
+                      "  adapter chip 13\n  image defaults\n  set 301 34\n  set 0 5\n  set 60 3\n"
                       "  unit 2 0 \"DISK B\" type DiskPeripheral\n"
                       "port 3 driver ktrfast irq 5 io 0x3F0\n"
                       "  adapter chip 3\n  image defaults\n  set 302 51\n"
@@ -53,6 +57,48 @@ DWORD Writes(int port)
 bool Holds(const std::string &text, const std::string &part)
 {
     return text.find(part) != std::string::npos;
+}
+
+// The text with the first `from` (which it must hold) replaced by `to`.
+std::string Replace(std::string text, const std::string &from, const std::string &to)
+{
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// A backup edited by one who knows the format: a named setting of its first
+// adapter, the image bytes that hold it and the checksum, so that only the
+// rules can tell.
+std::string EditConsistently(const std::string &backup, const std::string &setting, const nlohmann::json &value,
+                             std::size_t offset, std::initializer_list<std::uint8_t> bytes)
+{
+    nlohmann::json file = nlohmann::json::parse(backup);
+    nlohmann::json &adapter = file["adapters"][0];
+    adapter["settings"][nlohmann::json::json_pointer(setting)] = value;
+    std::string hex;
+    for (const auto &line : adapter["image"]["hex"])
+        hex += line.get<std::string>();
+    std::vector<std::uint8_t> image(kImageSize);
+    for (std::size_t i = 0; i < kImageSize; ++i)
+        image[i] = static_cast<std::uint8_t>(std::stoi(hex.substr(2 * i, 2), nullptr, 16));
+    for (std::uint8_t b : bytes)
+        image[offset++] = b;
+    nlohmann::json lines = nlohmann::json::array();
+    for (std::size_t at = 0; at < kImageSize; at += 32) {
+        std::string line;
+        for (std::size_t i = at; i < at + 32 && i < kImageSize; ++i) {
+            char two[3];
+            std::snprintf(two, sizeof two, "%02x", image[i]);
+            line += two;
+        }
+        lines.push_back(line);
+    }
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%08lx", static_cast<unsigned long>(Crc32(image.data(), kImageSize)));
+    adapter["image"]["hex"] = lines;
+    adapter["image"]["crc32"] = crc;
+    return file.dump(2);
 }
 
 class Cli : public testing::Test {
@@ -128,7 +174,9 @@ protected:
 
 TEST_F(Cli, ListsAndShowsAsTextAndJson)
 {
-    ASSERT_EQ(InstallTestBench(std::string(kBench) + "port 5 key \"Scsi Port 05\" driver ktrscsi\n  adapter chip 1 status 0x0101\n"), "");
+    ASSERT_EQ(InstallTestBench(std::string(kBench) + "port 5 key \"Scsi Port 05\" driver ktrscsi\n  adapter chip 1 status 0x0101\n"
+                                                  "port 7 driver ktrwide irq 123456789 io 0xFFFF0000\n  adapter chip 13\n"),
+              "");
     ProgramRun run = Run(L"list");
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     // In the platform's order, as the main window lists them.
@@ -136,7 +184,8 @@ TEST_F(Cli, ListsAndShowsAsTextAndJson)
                                                                     "   5  KTR-A0010  0000  --   no",
                                                                     "   1  KTR-A0060  6400  11   yes",
                                                                     "   2  KTR-A0130  6800  10   yes",
-                                                                    "   3  KTR-A0030  03F0  05   yes"}));
+                                                                    "   3  KTR-A0030  03F0  05   yes",
+                                                                    "   7  KTR-A0130  FFFF0000  123456789  yes"}));
     EXPECT_TRUE(Holds(run.out, "\r\n")) << "a pipe gets Windows line ends";
     EXPECT_TRUE(Holds(run.err, "port 5 (KTR-A0010): its stored settings are invalid")) << run.err;
 
@@ -144,26 +193,34 @@ TEST_F(Cli, ListsAndShowsAsTextAndJson)
     EXPECT_EQ(run.exitCode, 0u);
     const nlohmann::json list = nlohmann::json::parse(run.out, nullptr, false);
     ASSERT_FALSE(list.is_discarded()) << run.out;
-    ASSERT_EQ(list["adapters"].size(), 4u);
+    ASSERT_EQ(list["adapters"].size(), 5u);
+    EXPECT_EQ(list["adapters"][4]["ioAddress"], 0xFFFF0000u);
+    EXPECT_EQ(list["adapters"][4]["interrupt"], 123456789);
     EXPECT_EQ(list["adapters"][2], nlohmann::json::parse(R"({"port": 2, "chip": "KTR-A0130", "chipCode": 13,
                                        "ioAddress": 26624, "interrupt": 10, "valid": true})"));
     EXPECT_TRUE(list["adapters"][0]["interrupt"].is_null());
     EXPECT_EQ(list["adapters"][0]["valid"], false);
 
+    // For a person: the adapter's own settings, then a line per SCSI ID as the device table shows it.
     run = Run(L"show --port 2");
     EXPECT_EQ(run.exitCode, 0u);
     const std::vector<std::string> lines = ProgramRun::Lines(run.out);
-    ASSERT_EQ(lines.size(), 1u + 4u + 16u * 8u);
-    EXPECT_EQ(lines[0], "port 2: KTR-A0130");
-    EXPECT_EQ(lines[3], "  hostId: 7");
-    EXPECT_EQ(lines[5], "  devices[0].rateCode: 48");
-    EXPECT_EQ(lines[6], "  devices[0].rate: 40");
+    ASSERT_EQ(lines.size(), 1u + 4u + 1u + 16u);
+    EXPECT_EQ(lines[0], "port 2: KTR-A0130, stored settings valid");
+    EXPECT_EQ(lines[3], "  hostId            7");
+    EXPECT_EQ(lines[5].substr(0, 24), "  id  device            ");
+    EXPECT_EQ(lines[6 + 2], "   2  DISK B            48        40    16        On             10       Yes"
+                            "            Yes          Enabled");
+    EXPECT_TRUE(Holds(lines[6 + 7], "KTR-A0130 (host)")) << lines[6 + 7];
+    EXPECT_TRUE(Holds(lines[6 + 5], "(none)")) << lines[6 + 5];
 
     run = Run(L"show --json");
     const nlohmann::json shown = nlohmann::json::parse(run.out, nullptr, false);
     ASSERT_FALSE(shown.is_discarded()) << run.out;
-    ASSERT_EQ(shown["adapters"].size(), 4u);
+    ASSERT_EQ(shown["adapters"].size(), 5u);
     EXPECT_EQ(shown["adapters"][1]["port"], 1);
+    EXPECT_EQ(shown["adapters"][0]["valid"], false);
+    EXPECT_EQ(shown["adapters"][1]["valid"], true);
     EXPECT_EQ(shown["adapters"][1]["settings"]["devices"][15]["busWidth"], 8);
     EXPECT_FALSE(shown["adapters"][1].contains("image")) << "show names settings; a backup holds images";
 }
@@ -173,8 +230,10 @@ TEST_F(Cli, RestorePutsEveryByteOfTheBackupBack)
     ASSERT_EQ(InstallTestBench(kBench), "");
     const auto backup = Backup(L"backup.json");
     ASSERT_EQ(backup.size(), 3u);
+    ProgramRun run = Run(L"restore backup.json");
+    EXPECT_EQ(ProgramRun::Lines(run.out), std::vector<std::string>{"nothing to change"}) << "right after the backup";
     for (int port : kPorts) {
-        EXPECT_EQ(Stored(port), backup.at(port)) << port;
+        EXPECT_EQ(Stored(port), backup.at(port)) << "exact, bytes that the load clears included: " << port;
         // Changed on the bench: uninterpreted bytes and named ones alike.
         std::vector<std::uint8_t> changed = backup.at(port);
         for (std::size_t at : {std::size_t{3}, std::size_t{14}, std::size_t{82}, std::size_t{500}, kImageSize - 1})
@@ -183,7 +242,7 @@ TEST_F(Cli, RestorePutsEveryByteOfTheBackupBack)
     }
     const std::vector<std::uint8_t> changedTwo = Stored(2);
 
-    ProgramRun run = Run(L"restore backup.json --dry-run");
+    run = Run(L"restore backup.json --dry-run");
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_TRUE(Holds(run.out, "port 2: hostId: 93 -> 7")) << run.out;
     EXPECT_TRUE(Holds(run.out, "port 2: otherBytes: 3 changed")) << run.out;
@@ -203,6 +262,28 @@ TEST_F(Cli, RestorePutsEveryByteOfTheBackupBack)
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(ProgramRun::Lines(run.out), std::vector<std::string>{"nothing to change"});
     EXPECT_EQ(Writes(1) + Writes(2) + Writes(3), 3u);
+
+    // A save through the windows writes the records, which lack the bytes that the load clears.
+    ASSERT_TRUE(LoadAdapters());
+    workingRecords[AdapterAtPort(1)].modified = 1;
+    ASSERT_EQ(SaveAllAdapterSettings(), 0u);
+    ResetProgramState();
+    ASSERT_EQ(Stored(1)[25], 0u);
+    const struct {
+        const wchar_t *command;
+        DWORD code;
+        std::vector<std::string> out;
+    } rows[] = {
+        {L"verify backup.json", 4, {"port 1: otherBytes: 1 changed"}},
+        {L"restore backup.json", 0, {"port 1: otherBytes: 1 changed", "port 1: written"}},
+        {L"verify backup.json", 0, {"the adapters hold what the file says"}},
+    };
+    for (const auto &row : rows) {
+        run = Run(row.command);
+        EXPECT_EQ(run.exitCode, row.code) << run.err;
+        EXPECT_EQ(ProgramRun::Lines(run.out), row.out);
+    }
+    EXPECT_EQ(Stored(1), backup.at(1));
 }
 
 TEST_F(Cli, ADamagedAdapterGetsItsSettingsBackFromABackup)
@@ -231,9 +312,14 @@ TEST_F(Cli, TemplateChangesOnlyWhatItNames)
     Write(L"template.json", R"({"format": 1, "adapters": [{"port": 2, "settings": {"hostId": 6,
         "allDevices": {"timeout": 20, "taggedQueuing": false},
         "devices": [{"id": 3, "timeout": 30}]}}]})");
-    ProgramRun run = Run(L"apply template.json --dry-run");
+    ProgramRun run = Run(L"verify template.json");
+    EXPECT_EQ(run.exitCode, 4u) << run.err;
+    const std::vector<std::string> differences = ProgramRun::Lines(run.out);
+    run = Run(L"apply template.json --dry-run");
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_EQ(Writes(2), 0u);
+    const std::vector<std::string> dry = ProgramRun::Lines(run.out);
+    EXPECT_EQ(std::vector<std::string>(dry.begin(), dry.end() - 1), differences) << "verify lists what apply changes";
     run = Run(L"apply template.json");
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_TRUE(Holds(run.out, "port 2: hostId: 7 -> 6")) << run.out;
@@ -250,6 +336,7 @@ TEST_F(Cli, TemplateChangesOnlyWhatItNames)
     EXPECT_EQ(Stored(2), std::vector<std::uint8_t>(bytes, bytes + kImageSize));
     EXPECT_EQ(Stored(1), one);
     EXPECT_EQ(Writes(1) + Writes(3), 0u) << "only the adapter whose image changes is written";
+    EXPECT_EQ(Run(L"verify template.json").exitCode, 0u);
 }
 
 TEST_F(Cli, BadInputWritesNothing)
@@ -258,6 +345,7 @@ TEST_F(Cli, BadInputWritesNothing)
     Backup(L"backup.json");
     std::string edited = Read(L"backup.json");
     edited.replace(edited.find("\"hostId\": 7"), 11, "\"hostId\": 5");
+    const std::string other = Replace(Read(L"backup.json"), "\"computer\": \"", "\"computer\": \"OTHER-");
     std::string damaged = Read(L"backup.json");
     const size_t crc = damaged.find("\"crc32\": \"") + 10;
     damaged[crc] = damaged[crc] == '0' ? '1' : '0';
@@ -290,7 +378,10 @@ TEST_F(Cli, BadInputWritesNothing)
         {"edited.json", "", "restore", 2, ": edited backup: port 1: adapters[0].settings.hostId"},
         {"damaged.json", "", "restore", 2, ": damaged image: port 1"},
         {"rate.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"devices": [{"id": 1, "rateCode": 40}]}}]})",
-         "apply", 2, ": refused: port 1: adapters[0].settings.devices[0]"},
+         "apply", 2, ": refused: port 1: adapters[0].settings.devices[0].rateCode: 40: the chip does not offer"},
+        {"other.json", "", "restore", 2, ": a backup of another computer: computer: OTHER-"},
+        {"help", nullptr, "apply", 1, ": cannot be read"},
+        {"backup.json", nullptr, "backup", 1, ": not replaced"},
     };
     for (const auto &row : rows) {
         const std::wstring name(row.name, row.name + std::strlen(row.name));
@@ -300,6 +391,8 @@ TEST_F(Cli, BadInputWritesNothing)
             Write(name.c_str(), edited);
         else if (std::strcmp(row.name, "damaged.json") == 0)
             Write(name.c_str(), damaged);
+        else if (std::strcmp(row.name, "other.json") == 0)
+            Write(name.c_str(), other);
         else if (row.text)
             Write(name.c_str(), row.text);
         const ProgramRun run = Run(std::wstring(row.command, row.command + std::strlen(row.command)) + L" " + name);
@@ -312,7 +405,7 @@ TEST_F(Cli, BadInputWritesNothing)
 
     // A backup that cannot be written leaves nothing behind.
     ASSERT_TRUE(CreateDirectoryW(Path(L"taken").c_str(), nullptr));
-    const ProgramRun run = Run(L"backup taken");
+    const ProgramRun run = Run(L"backup taken --force");
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_TRUE(Holds(run.err, "ktrcli: taken: cannot be written")) << run.err;
     WIN32_FIND_DATAW found;
@@ -322,15 +415,77 @@ TEST_F(Cli, BadInputWritesNothing)
         FindClose(search);
 
     // Usage.
-    for (const wchar_t *words : {L"", L"lsit", L"backup", L"list --port 2", L"show --port 256", L"apply a.json --json"}) {
+    for (const wchar_t *words : {L"", L"lsit", L"backup", L"list --port 2", L"show --port 256", L"list --dry-run"}) {
         const ProgramRun usage = Run(words);
         EXPECT_EQ(usage.exitCode, 1u) << Utf8(words);
         EXPECT_TRUE(Holds(usage.err, "ktrcli --help")) << usage.err;
     }
     const ProgramRun help = Run(L"--help");
     EXPECT_EQ(help.exitCode, 0u);
-    for (const char *line : {"  0  done, or nothing to change", "  3  an adapter could not be read or written"})
+    for (const char *line : {"  0  done, or nothing to change", "  3  an adapter could not be read", "  4  verify"})
         EXPECT_TRUE(Holds(help.out, line)) << help.out;
+}
+
+TEST_F(Cli, EveryValueThatChangesKeepsTheRulesOfTheWindows)
+{
+    // Chips 5 and 7 offer no rate but hold rate code 40: their own backups are what they hold.
+    ASSERT_EQ(InstallTestBench(std::string(kBench) + "port 5 driver ktrwide\n  adapter chip 5\n  image defaults\n"
+                                                  "port 7 driver ktrwide\n  adapter chip 7\n  image defaults\n"),
+              "");
+    Backup(L"own.json");
+    for (const wchar_t *command : {L"apply own.json", L"restore own.json", L"verify own.json"}) {
+        const ProgramRun run = Run(command);
+        EXPECT_EQ(run.exitCode, 0u) << Utf8(command) << run.err;
+    }
+    for (int port : {1, 2, 3, 5, 7})
+        EXPECT_EQ(Writes(port), 0u) << port;
+
+    const std::string backup = Read(L"own.json");  // port 1 first: chip 6, narrow, a device at ID 0
+    const std::size_t device3 = 76 + 3 * 8;
+    const struct {
+        const char *setting;
+        nlohmann::json value;
+        std::size_t offset;
+        std::initializer_list<std::uint8_t> bytes;
+        const char *refusal;
+    } rows[] = {
+        {"/hostId", 16, 14, {16}, "adapters[0].settings.hostId: 16: the host ID is 0 to 15"},
+        {"/hostId", 0, 14, {0}, "adapters[0].settings.hostId: 0: a device answers"},
+        {"/devices/3/busWidth", 32, device3 + 2, {32}, "adapters[0].settings.devices[3].busWidth: 32: the bus width"},
+        {"/devices/3/busWidth", 16, device3 + 2, {16}, "adapters[0].settings.devices[3].busWidth: 16: the chip"},
+        {"/devices/3/rateCode", 40, device3 + 4, {40, 0}, "adapters[0].settings.devices[3].rateCode: 40: the chip does"},
+        {"/devices/3/timeout", 10000, device3 + 6, {0x10, 0x27},
+         "adapters[0].settings.devices[3].timeout: 10000: the timeout"},
+    };
+    for (const auto &row : rows) {
+        std::string edited = EditConsistently(backup, row.setting, row.value, row.offset, row.bytes);
+        // Code 48 wide, or code 40 narrow, shows as 40.
+        if (std::strstr(row.setting, "/devices/3/busWidth") || std::strstr(row.setting, "/devices/3/rateCode"))
+            edited = EditConsistently(edited, "/devices/3/rate", "40", 0, {});
+        Write(L"edited.json", edited);
+        for (const wchar_t *command : {L"restore edited.json", L"apply edited.json"}) {
+            const ProgramRun run = Run(command);
+            EXPECT_EQ(run.exitCode, 2u) << row.refusal << "\n" << run.err;
+            const std::vector<std::string> lines = ProgramRun::Lines(run.err);
+            ASSERT_EQ(lines.size(), 1u) << run.err;
+            EXPECT_EQ(lines[0].rfind("ktrcli: edited.json: refused: port 1: " + std::string(row.refusal), 0), 0u)
+                << lines[0];
+        }
+    }
+    for (int port : {1, 2, 3, 5, 7})
+        EXPECT_EQ(Writes(port), 0u) << port;
+
+    // Another computer's backup, where a device answers at its host ID.
+    Write(L"server2.json", Replace(EditConsistently(backup, "/hostId", 0, 14, {0}), "\"computer\": \"",
+                                   "\"computer\": \"SERVER2-"));
+    ProgramRun run = Run(L"restore server2.json");
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_TRUE(Holds(run.err, "a backup of another computer: computer: SERVER2-")) << run.err;
+    EXPECT_TRUE(Holds(run.err, "this computer is ")) << run.err;
+    run = Run(L"restore server2.json --other-computer");
+    EXPECT_EQ(run.exitCode, 2u) << "and then the rules: " << run.err;
+    EXPECT_TRUE(Holds(run.err, "adapters[0].settings.hostId: 0: a device answers")) << run.err;
+    EXPECT_EQ(Writes(1), 0u);
 }
 
 TEST_F(Cli, LoadWarningsEndTheRunOnStandardError)
@@ -348,8 +503,8 @@ TEST_F(Cli, LoadWarningsEndTheRunOnStandardError)
          L"backup b.json", 3, IDS_READ_FAILED, nullptr},
         {"port 3 driver ktrfast\n  adapter chip 3 status 0x0301\n", L"show", 0, 0,
          "port 3 (KTR-A0030): its stored settings are invalid"},
-        {"port 3 driver ktrfast\n  adapter chip 3 status 0x0301\n", L"backup b.json", 2, 0,
-         "b.json: invalid adapter: port 3"},
+        {"port 3 driver ktrfast\n  adapter chip 3 status 0x0301\nport 2 driver ktrwide\n  adapter chip 13\n",
+         L"backup b.json", 3, 0, "port 3 (KTR-A0030): not backed up: its stored settings are invalid"},
         {"port 1 driver ktrscsi_long\n  adapter chip 6\nport 2 nodriver\n  adapter chip 13\n", L"list", 3,
          IDS_NO_ADAPTER, nullptr},
         {"port 2 driver ktrwide\n  adapter chip 13 faults denied\n", L"list", 3, IDS_READ_FAILED,
@@ -373,22 +528,75 @@ TEST_F(Cli, LoadWarningsEndTheRunOnStandardError)
     const ProgramRun run = Run(L"list --json");
     EXPECT_EQ(run.exitCode, 3u);
     EXPECT_TRUE(Holds(run.err, Utf8(ModuleText(IDS_NO_DEVICE_MAP)))) << run.err;
-    EXPECT_EQ(nlohmann::json::parse(run.out, nullptr, false), nlohmann::json::parse(R"({"adapters": []})"));
+    const nlohmann::json document = nlohmann::json::parse(run.out, nullptr, false);
+    EXPECT_EQ(document["adapters"], nlohmann::json::array());
+    EXPECT_EQ(document["exitCode"], 3);
 }
 
 TEST_F(Cli, AWriteThatFailsPartWayNamesWhatWasWritten)
 {
-    ASSERT_EQ(InstallTestBench(std::string(kBench) + "port 6 driver ktrwide\n  adapter chip 13 faults writefails\n"), "");
+    // Port 6 fails its writes; another program writes port 8 whenever it has been read.
+    ASSERT_EQ(InstallTestBench(std::string(kBench) + "port 6 driver ktrwide\n  adapter chip 13 faults writefails\n"
+                                                  "port 8 driver ktrwide\n  adapter chip 13 faults changes\n"),
+              "");
     const std::vector<std::uint8_t> six = Stored(6);
     Write(L"all.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 6}},
-        {"port": 6, "settings": {"hostId": 6}}, {"port": 2, "settings": {"hostId": 6}}]})");
+        {"port": 6, "settings": {"hostId": 6}}, {"port": 2, "settings": {"hostId": 6}},
+        {"port": 8, "settings": {"hostId": 6}}]})");
     const ProgramRun run = Run(L"apply all.json");
     EXPECT_EQ(run.exitCode, 3u) << run.out << run.err;
     const std::vector<std::string> lines = ProgramRun::Lines(run.out);
-    const std::vector<std::string> tail(lines.end() - 3, lines.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"port 1: written", "port 2: written", "port 6: not written"}));
+    const std::vector<std::string> tail(lines.end() - 4, lines.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"port 1: written", "port 2: written", "port 6: not written",
+                                              "port 8: not written"}));
     EXPECT_TRUE(Holds(run.err, "port 6: the settings could not be written")) << run.err;
+    EXPECT_TRUE(Holds(run.err, "port 8: another program changed the adapter after it was read")) << run.err;
     EXPECT_EQ(Stored(1)[14], 6u);
     EXPECT_EQ(Stored(2)[14], 6u);
     EXPECT_EQ(Stored(6), six);
+    EXPECT_EQ(Stored(8)[14], 7u) << "the other program's change stays";
+    EXPECT_EQ(Writes(8), 0u);
+    for (int port : {1, 2, 3})
+        EXPECT_EQ(ReadPortCounts(port).reads, port == 3 ? 1u : 2u) << "one read more for each adapter written";
+}
+
+TEST_F(Cli, WithJsonEveryOutcomeIsOneDocument)
+{
+    ASSERT_EQ(InstallTestBench(std::string(kBench) + "port 6 driver ktrwide\n  adapter chip 13 faults writefails\n"), "");
+    Backup(L"backup.json");
+    Write(L"taken.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 0}}]})");
+    Write(L"six.json", R"({"format": 1, "adapters": [{"port": 6, "settings": {"hostId": 6}},
+        {"port": 2, "settings": {"hostId": 6}}]})");
+    const struct {
+        const wchar_t *command;
+        const char *name;
+        DWORD code;
+    } rows[] = {
+        {L"lsit --json", "usage", 1},          {L"show --port 9 --json", "show", 2},
+        {L"backup backup.json --json", "backup", 1}, {L"restore missing.json --json", "restore", 1},
+        {L"apply taken.json --json", "apply", 2}, {L"verify six.json --json", "verify", 4},
+        {L"apply six.json --json", "apply", 3},  {L"list --json", "list", 0},
+    };
+    std::vector<nlohmann::json> documents;
+    for (const auto &row : rows) {
+        const ProgramRun run = Run(row.command);
+        EXPECT_EQ(run.exitCode, row.code) << Utf8(row.command) << run.err;
+        documents.push_back(nlohmann::json::parse(run.out, nullptr, false));
+        const nlohmann::json &document = documents.back();
+        ASSERT_TRUE(document.is_object()) << Utf8(row.command) << ": " << run.out;
+        EXPECT_EQ(document["command"], row.name);
+        EXPECT_EQ(document["exitCode"], row.code);
+        EXPECT_EQ(document["problems"].empty(), row.code == 0 || row.code == 4) << run.out;
+        EXPECT_EQ(document["problems"].size(), ProgramRun::Lines(run.err).size() - document["warnings"].size())
+            << "each line on standard error is in the document";
+    }
+    const nlohmann::json &refused = documents[4];
+    EXPECT_EQ(refused["problems"][0]["port"], 1);
+    EXPECT_EQ(refused["problems"][0]["field"], "adapters[0].settings.hostId");
+    EXPECT_EQ(refused["problems"][0]["value"], "0");
+    EXPECT_EQ(refused["changes"], nlohmann::json::array());
+    const nlohmann::json &partly = documents[6];
+    EXPECT_EQ(partly["written"], nlohmann::json::parse("[2]"));
+    EXPECT_EQ(partly["notWritten"], nlohmann::json::parse("[6]"));
+    EXPECT_EQ(partly["changes"][1], nlohmann::json::parse(R"({"port": 2, "field": "hostId", "old": "7", "new": "6"})"));
 }

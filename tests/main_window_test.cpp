@@ -16,11 +16,14 @@
 
 #include "app/main_window.h"
 #include "app/program.h"
+#include "app/settings_files.h"
 #include "app/shell.h"
 #include "discovery/device_map.h"
 #include "language/language_selection.h"
 #include "language/resource_ids.h"
+#include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
+#include "store/adapters.h"
 #include "tests/emulator_support.h"
 #include "tests/modal_script.h"
 #include "tests/program_support.h"
@@ -576,6 +579,23 @@ void WriteTextFile(const std::wstring &path, const std::string &text)
     CloseHandle(file);
 }
 
+std::string ReadTextFile(const std::wstring &path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string text(1024 * 1024, '\0');
+    DWORD read = 0;
+    ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &read, nullptr);
+    CloseHandle(file);
+    text.resize(read);
+    return text;
+}
+
+std::wstring ThisComputerW()
+{
+    const std::string name = ThisComputer();
+    return std::wstring(name.begin(), name.end());
+}
+
 // A string of the module in use, formatted as the program formats it.
 template <typename... Args>
 std::wstring Formatted(UINT id, Args... args)
@@ -741,17 +761,97 @@ TEST_F(FileMenu, ARefusedFileSaysWhyAndChangesNothing)
         {adapters + "{\"port\": 2, \"settings\": {\"hostId\": 5}}, {\"port\": 1, \"settings\": {\"hostId\": 2}}]}",
          Formatted(IDS_FILE_REFUSED_RULE, 1, L"adapters[1].settings.hostId")},
         {"gone", ModuleText(IDS_FILE_CANNOT_READ)},
+        {"another computer's backup", Formatted(IDS_FILE_OTHER_COMPUTER, L"SERVER2", ThisComputerW().c_str())},
     };
     for (const auto &c : cases) {
         boxes.boxes.clear();
         DeleteFileW(other.c_str());
-        if (c.text != "gone")
+        if (c.text == "another computer's backup") {
+            Choose(IDM_BACKUP, backup);
+            std::string text = ReadTextFile(backup);
+            const std::string name = "\"computer\": \"" + ThisComputer() + "\"";
+            WriteTextFile(other, text.replace(text.find(name), name.size(), "\"computer\": \"SERVER2\""));
+            boxes.boxes.clear();
+        } else if (c.text != "gone") {
             WriteTextFile(other, c.text);
+        }
         Choose(IDM_RESTORE, other);
         ASSERT_EQ(boxes.boxes.size(), 1u) << c.text;
         EXPECT_EQ(boxes.boxes[0].text, Formatted(IDS_FILE_REFUSED, other.c_str()) + L"\n" + c.reason) << c.text;
         EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_WARNING));
         EXPECT_EQ(std::memcmp(workingRecords, before, sizeof before), 0) << c.text;
+    }
+}
+
+TEST_F(FileMenu, AScriptAndTheWindowNeverUndoEachOther)
+{
+    ASSERT_TRUE(Start(kFileBench));
+    const int one = AdapterAtPort(1);
+    workingRecords[one].image.hostId = 6;  // an edit in the window, not yet saved
+    workingRecords[one].modified = 1;
+    // Meanwhile a script changes the same adapter.
+    WriteTextFile(other, R"({"format": 1, "adapters": [{"port": 1, "settings": {"devices": [{"id": 3, "timeout": 30}]}}]})");
+    wchar_t folder[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    const ProgramRun script = RunProgram(L"\"" + std::wstring(folder) + L"\\ktrcli.exe\" apply \"" + other + L"\"");
+    ASSERT_EQ(script.exitCode, 0u) << script.err;
+    auto stored = [] {
+        std::vector<std::uint8_t> image;
+        EXPECT_TRUE(ReadStoredImage(1, image));
+        return image;
+    };
+    const std::size_t timeout3 = 76 + 3 * 8 + 6;
+    Command(IDM_SAVE);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{Formatted(IDS_WRITE_CONFLICT, one + 1, L"KTR-A0060")});
+    EXPECT_EQ(stored()[timeout3], 30u) << "the script's change stays";
+    EXPECT_EQ(stored()[14], 7u);
+    EXPECT_EQ(workingRecords[one].modified, 1) << "the edit is kept";
+    EXPECT_EQ(ReadPortCounts(2).writes, 0u);
+    // Saved again after the warning, the window's settings go over the script's.
+    boxes.boxes.clear();
+    Command(IDM_SAVE);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{ModuleText(IDS_SAVED)});
+    EXPECT_EQ(stored()[14], 6u);
+    EXPECT_EQ(stored()[timeout3], 10u);
+}
+
+TEST_F(FileMenu, EveryProblemHasWordsOfTheModule)
+{
+    ASSERT_TRUE(Start(kFileBench));
+    FileResult result;
+    result.line = 4;
+    result.port = 2;
+    result.field = "adapters[0].settings.hostId";
+    result.value = "OTHER";
+    const std::wstring field = L"adapters[0].settings.hostId";
+    const std::wstring computer = ThisComputerW();
+    const std::pair<FileProblem, std::wstring> rows[] = {
+        {FileProblem::None, L""},
+        {FileProblem::CannotRead, ModuleText(IDS_FILE_CANNOT_READ)},
+        {FileProblem::TooLarge, ModuleText(IDS_FILE_TOO_LARGE)},
+        {FileProblem::Empty, ModuleText(IDS_FILE_EMPTY)},
+        {FileProblem::NotJson, Formatted(IDS_FILE_NOT_JSON, 4)},
+        {FileProblem::FutureFormat, ModuleText(IDS_FILE_FUTURE)},
+        {FileProblem::UnknownKey, Formatted(IDS_FILE_UNKNOWN_KEY, field.c_str())},
+        {FileProblem::BadValue, Formatted(IDS_FILE_BAD_VALUE, field.c_str())},
+        {FileProblem::NotBackup, Formatted(IDS_FILE_BAD_VALUE, field.c_str())},
+        {FileProblem::Exists, ModuleText(IDS_FILE_CANNOT_READ)},
+        {FileProblem::CannotWrite, ModuleText(IDS_FILE_CANNOT_READ)},
+        {FileProblem::DuplicatePort, Formatted(IDS_FILE_DUPLICATE, 2)},
+        {FileProblem::NoSuchAdapter, Formatted(IDS_FILE_NO_ADAPTER, 2)},
+        {FileProblem::OtherChip, Formatted(IDS_FILE_OTHER_CHIP, 2)},
+        {FileProblem::OtherComputer, Formatted(IDS_FILE_OTHER_COMPUTER, L"OTHER", computer.c_str())},
+        {FileProblem::BadImage, Formatted(IDS_FILE_BAD_IMAGE, 2)},
+        {FileProblem::EditedBackup, Formatted(IDS_FILE_EDITED, 2, field.c_str())},
+        {FileProblem::InvalidAdapter, Formatted(IDS_FILE_INVALID, 2)},
+        {FileProblem::Unread, Formatted(IDS_FILE_INVALID, 2)},
+        {FileProblem::Refused, Formatted(IDS_FILE_REFUSED_RULE, 2, field.c_str())},
+    };
+    for (const auto &[problem, words] : rows) {
+        wchar_t text[kTextRoom];
+        result.problem = problem;
+        DescribeRefusal(result, text);
+        EXPECT_EQ(text, words) << static_cast<int>(problem);
     }
 }
 

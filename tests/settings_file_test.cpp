@@ -60,6 +60,7 @@ protected:
         }
         savedRecords[2].image.adapterFlags.set(savedRecords[2].image.adapterFlags.get() | kDefaultsSubstituted);
         std::memcpy(workingRecords, savedRecords, sizeof(workingRecords));
+        Hold();
         AddDeviceMap(0, 1, {0, 2, 5});
         AddDeviceMap(1, 2, {0, 1, 3, 4});
         AddDeviceMap(2, 3, {6});
@@ -73,6 +74,12 @@ protected:
     }
 
     std::wstring Path(const wchar_t *name) const { return folder + L"\\" + name; }
+    // What the adapters hold: what savedRecords hold now.
+    static void Hold()
+    {
+        for (int i = 0; i < adapterCount; ++i)
+            heldImages[i] = savedRecords[i].image;
+    }
     std::vector<std::wstring> Listing() const
     {
         std::vector<std::wstring> names;
@@ -101,7 +108,7 @@ protected:
     std::string BackupText(int port = -1)
     {
         std::vector<int> skipped;
-        EXPECT_EQ(WriteBackup(Path(L"made.json").c_str(), port, skipped).problem, FileProblem::None);
+        EXPECT_EQ(WriteBackup(Path(L"made.json").c_str(), port, true, skipped).problem, FileProblem::None);
         return Contents(L"made.json");
     }
     // Reads the text as a file and restores or applies it.
@@ -111,7 +118,7 @@ protected:
         ::SettingsFile file;
         FileResult result = ReadSettingsFile(Path(L"in.json").c_str(), file);
         if (result.problem == FileProblem::None)
-            result = restore ? RestoreBackup(file, port, changes) : ApplySettings(file, port, changes);
+            result = restore ? RestoreBackup(file, port, false, changes) : ApplySettings(file, port, changes);
         return result;
     }
 
@@ -149,8 +156,23 @@ TEST_F(SettingsFile, EveryBadInputIsRefusedAndChangesNothing)
          FileProblem::FutureFormat, "format", 0, 1},
         {"unknown key", [](const std::string &) { return Template("{\"port\": 2, \"settings\": {\"hostID\": 6}}"); },
          false, FileProblem::UnknownKey, "adapters[0].settings.hostID", 0, 1},
-        {"key twice", [](const std::string &) { return Template("{\"port\": 2, \"port\": 1}"); }, false,
-         FileProblem::BadValue, "port", 0, 1},
+        {"key twice", [](const std::string &) { return Template("{\"port\": 2,\n \"port\": 1}"); }, false,
+         FileProblem::BadValue, "adapters[0].port", 2, 1},
+        {"key twice, deeper",
+         [](const std::string &b) { return Replace(b, "\"timeout\": 10,", "\"timeout\": 10, \"timeout\": 10,"); },
+         true, FileProblem::BadValue, "adapters[0].settings.devices[0].timeout", 18, 1},
+        {"a key that would forge a line",
+         [](const std::string &) { return Template("{\"port\": 2, \"settings\": {\"x\\nport 2: written\": 1}}"); },
+         false, FileProblem::UnknownKey, "adapters[0].settings.x\\u000aport 2: written", 0, 1},
+        {"a backup that names no computer",
+         [](const std::string &b) { return Replace(b, "\"computer\": \"" + ThisComputer() + "\",", ""); }, true,
+         FileProblem::BadValue, "computer", 0, 1},
+        {"a template that names a computer",
+         [](const std::string &) { return "{\"format\": 1, \"computer\": \"A\", \"adapters\": [{\"port\": 2}]}"; },
+         false, FileProblem::BadValue, "computer", 0, 1},
+        {"a backup of another computer",
+         [](const std::string &b) { return Replace(b, "\"computer\": \"", "\"computer\": \"OTHER-"); }, true,
+         FileProblem::OtherComputer, "computer", 0, 2},
         {"wrong type", [](const std::string &) { return Template("{\"port\": 2, \"settings\": {\"hostId\": \"6\"}}"); },
          false, FileProblem::BadValue, "adapters[0].settings.hostId", 0, 1},
         {"duplicate port", [](const std::string &) { return Template("{\"port\": 2}, {\"port\": 2}"); }, false,
@@ -239,38 +261,53 @@ TEST_F(SettingsFile, ABackupThatCannotBeWrittenLeavesNoFile)
     const std::wstring targets[] = {Path(L"missing\\backup.json"), Path(L"taken")};
     CreateDirectoryW(Path(L"taken").c_str(), nullptr);  // the rename onto a folder fails after the write
     for (const std::wstring &target : targets) {
-        const FileResult result = WriteBackup(target.c_str(), -1, skipped);
+        const FileResult result = WriteBackup(target.c_str(), -1, true, skipped);
         EXPECT_EQ(result.problem, FileProblem::CannotWrite);
         EXPECT_EQ(ExitCodeOf(result.problem), 1);
         EXPECT_EQ(Listing(), std::vector<std::wstring>{L"taken"}) << "no partial file is left";
     }
     RemoveDirectoryW(Path(L"taken").c_str());
+    // A good backup is kept unless it is to be replaced.
+    Write(L"good.json", "kept");
+    EXPECT_EQ(WriteBackup(Path(L"good.json").c_str(), -1, false, skipped).problem, FileProblem::Exists);
+    EXPECT_EQ(Contents(L"good.json"), "kept");
+    EXPECT_EQ(Listing(), std::vector<std::wstring>{L"good.json"});
 }
 
 TEST_F(SettingsFile, BackupAndRestoreAreByteExact)
 {
+    // What the adapters hold, bytes that the load clears in the records included.
     for (int i = 0; i < 2; ++i) {
         const std::vector<std::uint8_t> bytes = RandomBytes(kImageSize, 22 + i);
-        std::memcpy(&savedRecords[i].image, bytes.data(), kImageSize);
-        savedRecords[i].image.adapterFlags.set(savedRecords[i].image.adapterFlags.get() & ~kDefaultsSubstituted);
+        std::memcpy(&heldImages[i], bytes.data(), kImageSize);
+        heldImages[i].adapterFlags.set(heldImages[i].adapterFlags.get() & ~kDefaultsSubstituted);
+        workingRecords[i].image = heldImages[i];
+        workingRecords[i].image.clearedEntries = {};
     }
     std::vector<int> skipped;
-    ASSERT_EQ(WriteBackup(Path(L"backup.json").c_str(), -1, skipped).problem, FileProblem::None);
+    ASSERT_EQ(WriteBackup(Path(L"backup.json").c_str(), -1, true, skipped).problem, FileProblem::None);
     EXPECT_EQ(skipped, std::vector<int>{3}) << "defaults substituted: not the adapter's own settings";
-    std::memcpy(workingRecords, savedRecords, sizeof(workingRecords));
-    // Adapter 0 changes in a named field and in a byte that no name covers; adapter 1 not at all.
-    workingRecords[0].image.hostId ^= 1;
-    workingRecords[0].image.reserved204[100] ^= 0xFF;
+    const SettingsImage backedUp[2] = {heldImages[0], heldImages[1]};
     const std::string text = Contents(L"backup.json");
+    // Right after the backup: nothing to write, though the records lack the cleared bytes.
     ASSERT_EQ(Run(text, true).problem, FileProblem::None);
-    for (int i = 0; i < 2; ++i)
-        EXPECT_TRUE(SameImage(workingRecords[i].image, savedRecords[i].image)) << i;
+    EXPECT_TRUE(changes.empty());
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(SameImage(workingRecords[i].image, backedUp[i])) << i;
+        EXPECT_EQ(workingRecords[i].modified, 0) << i;
+    }
+    // Adapter 0 changed since, in a named field and in a byte that no name covers; adapter 1 not at all.
+    heldImages[0].hostId ^= 1;
+    heldImages[0].reserved204[100] ^= 0xFF;
+    ASSERT_EQ(Run(text, true).problem, FileProblem::None);
+    EXPECT_TRUE(SameImage(workingRecords[0].image, backedUp[0]));
     EXPECT_EQ(workingRecords[0].modified, 1);
     EXPECT_EQ(workingRecords[1].modified, 0) << "an image that does not change is not marked";
     ASSERT_EQ(changes.size(), 2u);
     EXPECT_EQ(changes[0].field, "hostId");
     EXPECT_EQ(changes[0].port, 1);
     EXPECT_EQ(changes[1].field, "otherBytes");
+    EXPECT_EQ(changes[1].after, "1 changed");
 }
 
 TEST_F(SettingsFile, ATemplateChangesOnlyWhatItNames)
@@ -308,6 +345,7 @@ TEST_F(SettingsFile, ADamagedAdapterIsRestoredButNotApplied)
 {
     // The backup of adapter 2 from before its settings were damaged.
     savedRecords[2].image.adapterFlags.set(savedRecords[2].image.adapterFlags.get() & ~kDefaultsSubstituted);
+    Hold();
     const std::string text = BackupText(3);
     const SettingsImage good = savedRecords[2].image;
     savedRecords[2].image.adapterFlags.set(good.adapterFlags.get() | kDefaultsSubstituted);
