@@ -15,6 +15,27 @@ namespace {
 
 constexpr int kFieldRoom = 128;
 
+using FileDialog = BOOL(WINAPI *)(OPENFILENAMEW *);
+
+// The platform's file dialogs come from a library that pulls in many more:
+// loaded with the program, they would cost every start. It is loaded from
+// the system folder, by its full name, when a file is first chosen.
+FileDialog FileDialogOf(bool save)
+{
+    static HMODULE library = [] {
+        wchar_t path[MAX_PATH];
+        const UINT length = GetSystemDirectoryW(path, MAX_PATH - 16);
+        if (length == 0 || length >= MAX_PATH - 16)
+            return static_cast<HMODULE>(nullptr);
+        lstrcatW(path, L"\\comdlg32.dll");
+        return LoadLibraryW(path);
+    }();
+    if (!library)
+        return nullptr;
+    return reinterpret_cast<FileDialog>(
+        reinterpret_cast<void *>(GetProcAddress(library, save ? "GetSaveFileNameW" : "GetOpenFileNameW")));
+}
+
 // Asks for a file with the platform's dialog; false when the user cancels.
 bool ChooseFile(HWND owner, bool save, wchar_t (&path)[MAX_PATH])
 {
@@ -35,7 +56,8 @@ bool ChooseFile(HWND owner, bool save, wchar_t (&path)[MAX_PATH])
     dialog.lpstrDefExt = L"json";
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
                    (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    return (save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog)) != 0;
+    const FileDialog ask = FileDialogOf(save);
+    return ask && ask(&dialog) != 0;
 }
 
 void Show(HWND owner, UINT icon)

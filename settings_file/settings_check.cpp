@@ -28,6 +28,19 @@ FileResult CheckAgreement(const FileAdapter &adapter)
     return {};
 }
 
+namespace {
+
+// Computer names compare as Windows compares them: without regard to case.
+bool SameComputer(const std::string &a, const std::string &b)
+{
+    wchar_t wa[64] = {}, wb[64] = {};
+    MultiByteToWideChar(CP_UTF8, 0, a.c_str(), -1, wa, 63);
+    MultiByteToWideChar(CP_UTF8, 0, b.c_str(), -1, wb, 63);
+    return a.size() < 63 && b.size() < 63 && lstrcmpiW(wa, wb) == 0;
+}
+
+}  // namespace
+
 const SettingsImage &HeldImage(int index)
 {
     return AdapterUsable(index) ? heldImages[index] : workingRecords[index].image;
@@ -40,7 +53,7 @@ FileResult CheckTargets(const SettingsFile &file, int port, FileUse use, bool ot
     if (use == FileUse::Restore && file.kind != FileKind::Backup)
         return Problem(FileProblem::NotBackup, -1, "kind", "a template holds no images to restore");
     if (use != FileUse::Apply && file.kind == FileKind::Backup && !otherComputer &&
-        lstrcmpiA(file.computer.c_str(), ThisComputer().c_str()) != 0) {
+        !SameComputer(file.computer, ThisComputer())) {
         FileResult result = Problem(FileProblem::OtherComputer, -1, "computer",
                                     "this computer is " + ThisComputer() + "; --other-computer restores it here");
         result.value = Shown(file.computer);

@@ -564,6 +564,19 @@ BOOL Answer(FileDialog &dialog, OPENFILENAMEW *ofn)
 BOOL WINAPI AnswerSave(OPENFILENAMEW *ofn) { return Answer(saveDialog, ofn); }
 BOOL WINAPI AnswerOpen(OPENFILENAMEW *ofn) { return Answer(openDialog, ofn); }
 
+// The program takes the file dialogs from their library when it first
+// needs them: the tests answer them in the lookup.
+using ProcLookup = FARPROC(WINAPI *)(HMODULE, LPCSTR);
+ProcLookup realLookup;
+FARPROC WINAPI AnswerLookup(HMODULE module, LPCSTR name)
+{
+    if (!IS_INTRESOURCE(name) && std::strcmp(name, "GetSaveFileNameW") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(&AnswerSave));
+    if (!IS_INTRESOURCE(name) && std::strcmp(name, "GetOpenFileNameW") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void *>(&AnswerOpen));
+    return realLookup(module, name);
+}
+
 std::wstring TempFile(const wchar_t *name)
 {
     wchar_t folder[MAX_PATH];
@@ -629,15 +642,13 @@ protected:
     {
         MainWindow::SetUp();
         saveDialog = openDialog = FileDialog();
-        realSave = SwapImport("GetSaveFileNameW", reinterpret_cast<void *>(&AnswerSave));
-        realOpen = SwapImport("GetOpenFileNameW", reinterpret_cast<void *>(&AnswerOpen));
-        ASSERT_TRUE(realSave && realOpen);
+        realLookup = reinterpret_cast<ProcLookup>(SwapImport("GetProcAddress", reinterpret_cast<void *>(&AnswerLookup)));
+        ASSERT_TRUE(realLookup);
         DeleteFileW(backup.c_str());
     }
     void TearDown() override
     {
-        SwapImport("GetSaveFileNameW", realSave);
-        SwapImport("GetOpenFileNameW", realOpen);
+        SwapImport("GetProcAddress", reinterpret_cast<void *>(realLookup));
         DeleteFileW(backup.c_str());
         DeleteFileW(other.c_str());
         MainWindow::TearDown();
@@ -660,7 +671,6 @@ protected:
         (command == IDM_BACKUP ? saveDialog : openDialog).answer = path;
         Command(command);
     }
-    void *realSave = nullptr, *realOpen = nullptr;
     const std::wstring backup = TempFile(L"ktrcfg-file-menu-backup.json"), other = TempFile(L"ktrcfg-file-menu.json");
 };
 
