@@ -1,12 +1,15 @@
 // Benchmarks of ktrcfg under Wine against the emulator. Prints figures; it
 // passes or fails nothing on a timing.
-//   ktrcfg_bench startup demo|big32 RUNS   time to the painted adapter list, as a ratio to a bare window
-//   ktrcfg_bench cli demo|big32 RUNS       ktrcli list and ktrcli backup beside ktrcfg's time to its list
+//   ktrcfg_bench startup demo|big32 RUNS [PROGRAM...]
+//                                          time to the painted adapter list, as a ratio to a bare window;
+//                                          other builds of ktrcfg.exe in the program folder beside it
+//   ktrcfg_bench cli demo|big32 RUNS       ktrcli list, backup and verify beside ktrcfg's time to its list
 //   ktrcfg_bench io                        requests per load and save, as the emulator counts them
 //   ktrcfg_bench paint                     device table and language dialog paint times
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -119,7 +122,7 @@ bool InstallNamedBench(const std::string &name, int &adapters)
     return error.empty();
 }
 
-int Startup(const std::string &name, int runs)
+int Startup(const std::string &name, int runs, const std::vector<std::wstring> &others)
 {
     int adapters = 0;
     if (!InstallNamedBench(name, adapters))
@@ -129,15 +132,25 @@ int Startup(const std::string &name, int runs)
     std::wstring bare = self;
     bare = bare.substr(0, bare.find_last_of(L'\\')) + L"\\bare_window.exe";
     std::vector<double> program, baseline;
+    std::vector<std::vector<double>> other(others.size());
     TimeToList(L"ktrcfg.exe", adapters);  // the first start fills Wine's caches
     TimeToList(bare, 1);
+    for (const std::wstring &o : others)
+        TimeToList(o, adapters);
     for (int i = 0; i < runs; ++i) {
         baseline.push_back(TimeToList(bare, 1));
         program.push_back(TimeToList(L"ktrcfg.exe", adapters));
+        for (std::size_t k = 0; k < others.size(); ++k)
+            other[k].push_back(TimeToList(others[k], adapters));
     }
     const double p = Median(program), b = Median(baseline);
     std::printf("startup %-6s %2d adapters: ktrcfg %7.1f ms, bare window %7.1f ms, ratio %.2f (median of %d)\n",
                 name.c_str(), adapters, p, b, b > 0 ? p / b : 0, runs);
+    for (std::size_t k = 0; k < others.size(); ++k) {
+        const double o = Median(other[k]);
+        std::printf("startup %-6s %2d adapters: %ls %7.1f ms, ratio %.2f to the bare window\n", name.c_str(), adapters,
+                    others[k].c_str(), o, b > 0 ? o / b : 0);
+    }
     return 0;
 }
 
@@ -161,7 +174,7 @@ int Cli(const std::string &name, int runs)
         lines = ProgramRun::Lines(run.out).size();
         return took;
     };
-    std::vector<double> list, backup, window;
+    std::vector<double> list, backup, verify, window;
     DWORD code = 0, failed = 0;
     std::size_t lines = 0, listed = 0;
     timed(cli + L" list", code, lines);  // the first start fills Wine's caches
@@ -169,14 +182,16 @@ int Cli(const std::string &name, int runs)
     for (int i = 0; i < runs; ++i) {
         list.push_back(timed(cli + L" list", code, listed));
         failed |= code;
-        backup.push_back(timed(cli + L" backup \"" + file + L"\"", code, lines));
+        backup.push_back(timed(cli + L" backup \"" + file + L"\" --force", code, lines));
+        failed |= code;
+        verify.push_back(timed(cli + L" verify \"" + file + L"\"", code, lines));
         failed |= code;
         window.push_back(TimeToList(L"ktrcfg.exe", adapters));
     }
     DeleteFileW(file.c_str());
-    std::printf("cli    %-6s %2d adapters: ktrcli list %7.1f ms, ktrcli backup %7.1f ms, ktrcfg to its list %7.1f ms "
-                "(median of %d)\n",
-                name.c_str(), adapters, Median(list), Median(backup), Median(window), runs);
+    std::printf("cli    %-6s %2d adapters: ktrcli list %7.1f ms, backup %7.1f ms, verify %7.1f ms, ktrcfg to its list "
+                "%7.1f ms (median of %d)\n",
+                name.c_str(), adapters, Median(list), Median(backup), Median(verify), Median(window), runs);
     if (failed || listed != static_cast<std::size_t>(adapters) + 1) {
         std::printf("cli: a run failed (exit codes %lu, %zu lines listed)\n", failed, listed);
         return 1;
@@ -195,17 +210,22 @@ int Io()
         return 1;
     robot.Expose(robot.main);
     robot.Lines(GetDlgItem(robot.main, 2));
+    // Each report says what the step cost: the requests since the last one.
+    PortCounts before[kMaxAdapters] = {};
     auto counts = [&](const char *when) {
-        DWORD reads = 0, writes = 0, rejected = 0;
+        DWORD reads = 0, writes = 0, rejected = 0, touched = 0;
         for (const BenchPort &p : bench.ports)
-            if (p.isAdapter) {
-                PortCounts c = ReadPortCounts(p.number);
-                reads += c.reads;
-                writes += c.writes;
-                rejected += c.rejected;
+            if (p.isAdapter && p.number < kMaxAdapters) {
+                const PortCounts c = ReadPortCounts(p.number);
+                PortCounts &b = before[p.number];
+                reads += c.reads - b.reads;
+                writes += c.writes - b.writes;
+                rejected += c.rejected - b.rejected;
+                touched += c.reads != b.reads || c.writes != b.writes;
+                b = c;
             }
-        std::printf("io %-28s %d adapters: %lu reads, %lu writes, %lu rejected\n", when, adapters, reads, writes,
-                    rejected);
+        std::printf("io %-28s %d adapters: %lu reads, %lu writes, %lu rejected; %lu adapters had a request\n", when,
+                    adapters, reads, writes, rejected, touched);
     };
     counts("after start-up");
     robot.Command(robot.main, IDM_SAVE);
@@ -297,8 +317,12 @@ int Paint()
 int main(int argc, char **argv)
 {
     const std::string what = argc > 1 ? argv[1] : "";
-    if (what == "startup" && argc >= 3)
-        return Startup(argv[2], argc > 3 ? std::atoi(argv[3]) : 15);
+    if (what == "startup" && argc >= 3) {
+        std::vector<std::wstring> others;
+        for (int i = 4; i < argc; ++i)
+            others.emplace_back(argv[i], argv[i] + std::strlen(argv[i]));
+        return Startup(argv[2], argc > 3 ? std::atoi(argv[3]) : 15, others);
+    }
     if (what == "cli" && argc >= 3)
         return Cli(argv[2], argc > 3 ? std::atoi(argv[3]) : 10);
     if (what == "io")

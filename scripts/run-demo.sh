@@ -3,10 +3,19 @@
 # bench (or the bench given as the first argument) and starts the program
 # from its program folder under Wine. Without a display it runs on Xvfb,
 # takes a screenshot into build/demo.png and ends.
+#   run-demo.sh --cli WORDS...   runs ktrcli WORDS against the demo bench
+#                                instead, and ends with its exit code.
 set -u
 . "$(dirname "$0")/common.sh"
 
-bench=${1:-$KTR_ROOT/emulator/benches/demo.bench}
+cli=0
+if [ "${1:-}" = --cli ]; then
+    cli=1
+    shift
+    bench=$KTR_ROOT/emulator/benches/demo.bench
+else
+    bench=${1:-$KTR_ROOT/emulator/benches/demo.bench}
+fi
 install_packages || exit 1
 build_target x64 || exit 1
 make_prefix desktop || exit 1
@@ -14,7 +23,7 @@ make_prefix desktop || exit 1
 headless=0
 cleanup() { stop_wineserver; stop_xvfb; }
 trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
+if [ "$cli" = 0 ] && [ -z "${DISPLAY:-}" ]; then
     headless=1
     start_xvfb || exit 1
 fi
@@ -22,6 +31,11 @@ start_wineserver
 timeout 120 wine "$KTR_BUILD/x64/emulator/ktrbench.exe" install "$(winepath -w "$bench" 2>/dev/null)" </dev/null || exit 1
 
 cd "$KTR_BUILD/x64/program" || exit 1
+if [ "$cli" = 1 ]; then
+    # The console program's output is the command's own; Wine's goes nowhere.
+    timeout 120 wine ktrcli.exe "$@" </dev/null 2>&1 | tr -d '\r'
+    exit "${PIPESTATUS[0]}"
+fi
 if [ "$headless" = 1 ]; then
     wine ktrcfg.exe </dev/null >/dev/null 2>&1 &
     sleep 6
