@@ -8,22 +8,31 @@ void ReportLine(UINT, const wchar_t *text)
     Warn(Utf8(text));
 }
 
+namespace {
+
+// The line on standard error, kept in the outcome.
+void Tell(std::vector<Remark> &kept, const char *lead, Remark remark)
+{
+    PrintError(lead + remark.message + "\n");
+    kept.push_back(std::move(remark));
+}
+
+}  // namespace
+
 void Complain(const std::string &line, int port)
 {
-    PrintError("ktrcli: " + line + "\n");
     Remark remark;
     remark.port = port;
     remark.message = line;
-    outcome.problems.push_back(remark);
+    Tell(outcome.problems, "ktrcli: ", remark);
 }
 
 void Warn(const std::string &line, int port)
 {
-    PrintError("ktrcli: warning: " + line + "\n");
     Remark remark;
     remark.port = port;
     remark.message = line;
-    outcome.warnings.push_back(remark);
+    Tell(outcome.warnings, "ktrcli: warning: ", remark);
 }
 
 namespace {
@@ -77,13 +86,11 @@ std::string DescribeProblem(const wchar_t *file, const FileResult &result)
 
 void ComplainOfFile(const wchar_t *file, const FileResult &result)
 {
-    const std::string line = DescribeProblem(file, result);
-    PrintError("ktrcli: " + line + "\n");
     Remark remark;
     remark.port = result.port;
     remark.field = result.field;
     remark.line = result.line;
     remark.value = result.value;
-    remark.message = line;
-    outcome.problems.push_back(remark);
+    remark.message = DescribeProblem(file, result);
+    Tell(outcome.problems, "ktrcli: ", remark);
 }

@@ -92,19 +92,27 @@ void ListDifferences(const NewImage &n, const SettingsImage &now, std::vector<Se
     ListChanges(n.index, n.port, now, n.image, changes);
 }
 
-FileResult Checked(FileResult result, std::vector<SettingChange> &changes)
+// Runs one of the three; on any problem, memory running out included, it lists no change.
+template <typename Body>
+FileResult Guarded(int port, std::vector<SettingChange> &changes, Body body)
 {
-    if (result.problem != FileProblem::None)
+    changes.clear();
+    try {
+        const FileResult result = body();
+        if (result.problem != FileProblem::None)
+            changes.clear();
+        return result;
+    } catch (...) {
         changes.clear();
-    return result;
+        return Problem(FileProblem::CannotRead, port, {}, "out of memory");
+    }
 }
 
 }  // namespace
 
 FileResult RestoreBackup(const SettingsFile &file, int port, bool otherComputer, std::vector<SettingChange> &changes)
 {
-    changes.clear();
-    try {
+    return Guarded(port, changes, [&] {
         std::vector<Target> targets;
         std::vector<NewImage> images;
         FileResult result = CheckTargets(file, port, FileUse::Restore, otherComputer, targets);
@@ -113,7 +121,7 @@ FileResult RestoreBackup(const SettingsFile &file, int port, bool otherComputer,
         for (std::size_t n = 0; n < images.size() && result.problem == FileProblem::None; ++n)
             result = CheckRules(*targets[n].adapter, images[n].index, HeldImage(images[n].index), images[n].image);
         if (result.problem != FileProblem::None)
-            return Checked(result, changes);
+            return result;
         for (const NewImage &n : images)
             ListDifferences(n, HeldImage(n.index), changes);
         for (const NewImage &n : images) {
@@ -122,17 +130,13 @@ FileResult RestoreBackup(const SettingsFile &file, int port, bool otherComputer,
             record.modified = AdapterDefaulted(n.index) || !Same(n.image, heldImages[n.index]) ? 1 : 0;
             record.image = n.image;
         }
-        return {};
-    } catch (...) {
-        changes.clear();
-        return Problem(FileProblem::CannotRead, port, {}, "out of memory");
-    }
+        return FileResult();
+    });
 }
 
 FileResult ApplySettings(const SettingsFile &file, int port, std::vector<SettingChange> &changes)
 {
-    changes.clear();
-    try {
+    return Guarded(port, changes, [&] {
         std::vector<Target> targets;
         std::vector<NewImage> images;
         FileResult result = CheckTargets(file, port, FileUse::Apply, false, targets);
@@ -142,7 +146,7 @@ FileResult ApplySettings(const SettingsFile &file, int port, std::vector<Setting
             result = CheckRules(*targets[n].adapter, images[n].index, workingRecords[images[n].index].image,
                                 images[n].image);
         if (result.problem != FileProblem::None)
-            return Checked(result, changes);
+            return result;
         for (const NewImage &n : images)
             ListChanges(n.index, n.port, workingRecords[n.index].image, n.image, changes);
         for (const NewImage &n : images) {
@@ -152,29 +156,22 @@ FileResult ApplySettings(const SettingsFile &file, int port, std::vector<Setting
             record.image = n.image;
             record.modified = 1;
         }
-        return {};
-    } catch (...) {
-        changes.clear();
-        return Problem(FileProblem::CannotRead, port, {}, "out of memory");
-    }
+        return FileResult();
+    });
 }
 
 FileResult VerifySettings(const SettingsFile &file, int port, bool otherComputer, std::vector<SettingChange> &changes)
 {
-    changes.clear();
-    try {
+    return Guarded(port, changes, [&] {
         std::vector<Target> targets;
         std::vector<NewImage> images;
         FileResult result = CheckTargets(file, port, FileUse::Verify, otherComputer, targets);
         if (result.problem == FileProblem::None)
             result = Build(targets, file.kind == FileKind::Backup, true, images);
         if (result.problem != FileProblem::None)
-            return Checked(result, changes);
+            return result;
         for (const NewImage &n : images)
             ListDifferences(n, HeldImage(n.index), changes);
-        return {};
-    } catch (...) {
-        changes.clear();
-        return Problem(FileProblem::CannotRead, port, {}, "out of memory");
-    }
+        return FileResult();
+    });
 }

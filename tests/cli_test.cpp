@@ -422,7 +422,8 @@ TEST_F(Cli, BadInputWritesNothing)
     }
     const ProgramRun help = Run(L"--help");
     EXPECT_EQ(help.exitCode, 0u);
-    for (const char *line : {"  0  done, or nothing to change", "  3  an adapter could not be read", "  4  verify"})
+    for (const char *line : {"  0  done, or nothing to change", "  1  usage", "  2  refused by a rule", "  3  an adapter could not be read",
+                             "  4  verify"})
         EXPECT_TRUE(Holds(help.out, line)) << help.out;
 }
 
