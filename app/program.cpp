@@ -6,6 +6,7 @@
 #include "app/message_box.h"
 #include "app/shell.h"
 #include "app/texts.h"
+#include "event_log/event_log.h"
 #include "language/module_contract.h"
 #include "language/module_file.h"
 #include "language/resource_ids.h"
@@ -16,6 +17,8 @@ bool StartProgram(HINSTANCE instance)
     LimitLibrarySearch();
     programInstance = instance;
     warningReporter = ShowWarningBox;
+    SetEventContext("ktrcfg", "save", nullptr);
+    writeRecorder = RecordWrite;
     HBITMAP backdrop = LoadBitmapW(programInstance, MAKEINTRESOURCEW(IDB_BACKDROP));
     backdropBrush = CreatePatternBrush(backdrop);
     DeleteObject(backdrop);  // the brush keeps its own copy

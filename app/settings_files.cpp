@@ -6,6 +6,7 @@
 
 #include "app/shell.h"
 #include "app/texts.h"
+#include "event_log/event_log.h"
 #include "language/resource_ids.h"
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
@@ -209,6 +210,7 @@ void RestoreSettings(HWND window)
     for (const SettingChange &change : changes)
         if (change.adapter >= 0 && change.adapter < kMaxAdapters && !touched[change.adapter]) {
             touched[change.adapter] = true;
+            SetAdapterFile(change.adapter, path);  // named in the record of its next write
             ++adapters;
         }
     LoadText(IDS_RESTORE_DONE, stringBuffer, kStringRoom);

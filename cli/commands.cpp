@@ -7,6 +7,7 @@
 #include "cli/report.h"
 #include "cli/settings_table.h"
 #include "discovery/device_map.h"
+#include "event_log/event_log.h"
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
 #include "store/adapters.h"
@@ -215,8 +216,13 @@ int Change(const Arguments &arguments)
         }
     }
     AddKey("changes", ChangesJson(changes));
+    const bool writes = arguments.command != Command::Verify;
+    if (writes)
+        SetEventContext("ktrcli", CommandWord(arguments.command), arguments.file);
     if (result.problem != FileProblem::None) {
         ComplainOfFile(arguments.file, result);
+        if (writes && ExitCodeOf(result.problem) == kExitRefused)
+            RecordRefusal(DescribeProblem(arguments.file, result));
         const int adapter = AdapterAtPort(result.port);
         if (result.problem == FileProblem::Unread && adapter >= 0)
             ComplainOfRequest(adapter, "read");

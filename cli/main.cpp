@@ -9,6 +9,7 @@
 #include "cli/output.h"
 #include "cli/report.h"
 #include "discovery/device_map.h"
+#include "event_log/event_log.h"
 #include "language/module_contract.h"
 #include "language/module_file.h"
 #include "store/report.h"
@@ -33,6 +34,7 @@ int Run(const Arguments &arguments)
             return kExitUsage;
         }
         warningReporter = ReportLine;
+        writeRecorder = RecordWrite;
     }
     return RunCommand(arguments);
 }

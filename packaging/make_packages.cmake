@@ -71,6 +71,12 @@ function(msi output version)
     # The files' own version: the same project version as their resources.
     list(APPEND queries -q "UPDATE `File` SET `Version` = '${VERSION}', `Language` = '${language}' WHERE `File` = '${name}'")
   endforeach()
+  # The Application log's source: its message file a REG_EXPAND_SZ, as the
+  # log reads it, and its key made at install and removed at uninstall.
+  set(source_key "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\${PRODUCT_NAME}")
+  list(APPEND queries
+    -q "UPDATE `Registry` SET `Value` = '#%[INSTALLDIR]ktrcli.exe' WHERE `Name` = 'EventMessageFile'"
+    -q "INSERT INTO `Registry` (`Registry`, `Root`, `Key`, `Name`, `Component_`) VALUES ('EventSourceKey', 2, '${source_key}', '*', 'EventSource')")
   execute_process(COMMAND ${MSIINFO} export ${output} Upgrade OUTPUT_VARIABLE rows RESULT_VARIABLE failed)
   string(REPLACE "\r" "" rows "${rows}")
   string(REPLACE "\n" ";" rows "${rows}")

@@ -123,7 +123,7 @@ stop_xvfb() {
 # the adapters run on 64-bit Wine against the 64-bit emulator. That needs a
 # kernel that runs 32-bit programs and Debian's wine32:i386; without either,
 # one line says which and the run goes on.
-KTR_X86_TESTS="Cli.*:FileMenu.*:SettingsFile.*:Transport.*:DriverReplies.*:Images.*:DeviceMapWalk.*:DeviceMapFuzz.*:EndToEnd.*:SettingsImage.*:ChipTable.*:FillDefaultSettings.*:Uniformity.*:RateDisplay.*"
+KTR_X86_TESTS="EventLog.*:Cli.*:FileMenu.*:SettingsFile.*:Transport.*:DriverReplies.*:Images.*:DeviceMapWalk.*:DeviceMapFuzz.*:EndToEnd.*:SettingsImage.*:ChipTable.*:FillDefaultSettings.*:Uniformity.*:RateDisplay.*"
 
 kernel_runs_32bit() {
     # A static i386 program of 96 bytes: exit(42) through int 0x80.

@@ -67,6 +67,11 @@ struct SettingChange {
 // most characters.
 std::string Shown(const std::string &text, std::size_t most = 48);
 
+// What differs between two images of one adapter, appended in the file's
+// order; bytes that no name covers are counted under "otherBytes".
+void ListChanges(int adapter, int port, const SettingsImage &before, const SettingsImage &after,
+                 std::vector<SettingChange> &changes);
+
 // This computer's name, as a backup records it.
 std::string ThisComputer();
 

@@ -21,10 +21,6 @@ struct NamedValue {
 
 // Every named setting of an image, in the file's order.
 std::vector<NamedValue> NamedValuesOf(const SettingsImage &image);
-// What differs between two images of one adapter, in the file's order;
-// bytes that no name covers are counted under "otherBytes".
-void ListChanges(int adapter, int port, const SettingsImage &before, const SettingsImage &after,
-                 std::vector<SettingChange> &changes);
 
 FileResult Problem(FileProblem problem, int port = -1, std::string field = {}, std::string detail = {});
 

@@ -9,6 +9,7 @@
 #include "store/report.h"
 
 DWORD requestErrors[kMaxAdapters];
+WriteRecorder writeRecorder;
 
 namespace {
 
@@ -126,26 +127,31 @@ std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
         savedRecords[i] = workingRecords[i];
         if (!savedRecords[i].modified)
             continue;
-        bool written = false;
+        // The mark of substituted defaults belongs to this program, never to the adapter.
+        SettingsImage sent = savedRecords[i].image;
+        sent.adapterFlags.set(static_cast<std::uint16_t>(sent.adapterFlags.get() & ~kDefaultsSubstituted));
+        const SettingsImage held = heldImages[i];
+        WriteEnd end = WriteEnd::Failed;
         if (SendRead(request, i)) {
             if (std::memcmp(request.image.data(), &heldImages[i], kImageSize) != 0) {
                 std::memcpy(&heldImages[i], request.image.data(), kImageSize);
                 changed |= 1u << i;
+                end = WriteEnd::ChangedElsewhere;
             } else {
-                // The mark of substituted defaults belongs to this program, never to the adapter.
-                SettingsImage sent = savedRecords[i].image;
-                sent.adapterFlags.set(static_cast<std::uint16_t>(sent.adapterFlags.get() & ~kDefaultsSubstituted));
                 std::memcpy(request.image.data(), &sent, kImageSize);
-                written = WriteAdapterSettings(request, i) == 0;
-                if (written)
+                if (WriteAdapterSettings(request, i) == 0) {
                     heldImages[i] = sent;
+                    end = WriteEnd::Written;
+                }
             }
         }
-        if (!written) {
+        if (end != WriteEnd::Written) {
             // What the adapter holds is what it held before.
             savedRecords[i] = before;
             unwritten |= 1u << i;
         }
+        if (writeRecorder)
+            writeRecorder(i, end == WriteEnd::ChangedElsewhere ? heldImages[i] : held, sent, end);
     }
     if (changedElsewhere)
         *changedElsewhere = changed;

@@ -22,6 +22,16 @@ int WriteAdapterSettings(SettingsRequest &request, int adapter);
 // least one adapter was found. Reports no adapter, and each failed read.
 int LoadAllAdapterSettings(int *count);
 
+// How a save's write of one adapter ended.
+enum class WriteEnd { Written, Failed, ChangedElsewhere };
+
+// Told of every adapter that a save meant to write: what the adapter held
+// as far as the program knew (what it holds now, when another program
+// changed it), the image meant for it, and how it ended. Set by each
+// program that keeps a record of its writes; null: none is kept.
+using WriteRecorder = void (*)(int adapter, const SettingsImage &held, const SettingsImage &sent, WriteEnd end);
+extern WriteRecorder writeRecorder;
+
 // Commits every working record into savedRecords and writes the modified
 // ones. Before each write the adapter is read again: one that no longer
 // holds its held image was changed by another program since, and is not

@@ -25,6 +25,7 @@
 #include "store/adapter_record.h"
 #include "store/adapters.h"
 #include "tests/emulator_support.h"
+#include "tests/event_capture.h"
 #include "tests/modal_script.h"
 #include "tests/program_support.h"
 
@@ -823,6 +824,37 @@ TEST_F(FileMenu, AScriptAndTheWindowNeverUndoEachOther)
     EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{ModuleText(IDS_SAVED)});
     EXPECT_EQ(stored()[14], 6u);
     EXPECT_EQ(stored()[timeout3], 10u);
+}
+
+TEST_F(FileMenu, EachWriteOfASaveIsOnRecord)
+{
+    ASSERT_TRUE(Start(std::string(kFileBench) + "port 6 driver ktrwide\n  adapter chip 13 faults writefails\n"));
+    EventCapture capture;
+    WriteTextFile(other, R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 6}},
+        {"port": 6, "settings": {"hostId": 5}}]})");
+    Choose(IDM_RESTORE, other);
+    Command(IDM_SAVE);
+    ASSERT_EQ(capture.entries.size(), 2u);
+    const LoggedEntry &written = capture.entries[0], &failed = capture.entries[1];
+    EXPECT_EQ(written.source, L"KTR SCSI Adapter Setup");
+    EXPECT_EQ(written.type, EVENTLOG_INFORMATION_TYPE);
+    EXPECT_EQ(written.id, 1000u);
+    EXPECT_EQ(failed.type, EVENTLOG_ERROR_TYPE);
+    EXPECT_EQ(failed.id, 1001u);
+    ASSERT_EQ(written.strings.size(), 8u);
+    ASSERT_EQ(failed.strings.size(), 8u);
+    EXPECT_EQ(std::vector<std::wstring>(written.strings.begin(), written.strings.begin() + 3),
+              (std::vector<std::wstring>{L"ktrcfg", L"save", other}));
+    EXPECT_EQ(std::vector<std::wstring>(written.strings.begin() + 4, written.strings.begin() + 7),
+              (std::vector<std::wstring>{L"1", L"KTR-A0060", L"hostId: 7 -> 6"}));
+    EXPECT_EQ(std::vector<std::wstring>(failed.strings.begin() + 4, failed.strings.end()),
+              (std::vector<std::wstring>{L"6", L"KTR-A0130", L"hostId: 7 -> 5", L"the write failed"}));
+    // A failed write is kept for the next save, which puts it on record again; the one written is not.
+    capture.entries.clear();
+    Command(IDM_SAVE);
+    ASSERT_EQ(capture.entries.size(), 2u) << "the adapter written stays modified, as the design saves";
+    EXPECT_EQ(capture.entries[0].strings[2], L"-") << "the file was named in the write that it led to";
+    EXPECT_EQ(capture.entries[0].strings[6], L"(none)");
 }
 
 TEST_F(FileMenu, EveryProblemHasWordsOfTheModule)

@@ -178,6 +178,38 @@ protected:
 
 }  // namespace
 
+TEST_F(Packages, BothProgramsCarryTheLogsMessages)
+{
+    // What Event Viewer shows of an entry: the message of its ID, with the entry's inserts.
+    const wchar_t *const words[] = {L"ktrcli", L"apply", L"C:\\t.json", L"HOST\\admin", L"2", L"KTR-A0130",
+                                    L"hostId: 7 -> 6", L"the write failed"};
+    DWORD_PTR inserts[8];
+    for (int i = 0; i < 8; ++i)
+        inserts[i] = reinterpret_cast<DWORD_PTR>(words[i]);
+    const std::pair<DWORD, const wchar_t *> messages[] = {
+        {1000, L"The settings of the SCSI host adapter at port 2 (KTR-A0130) were written.\r\nProgram: ktrcli\r\n"
+               L"Action: apply\r\nFile: C:\\t.json\r\nUser: HOST\\admin\r\nChanges:\r\nhostId: 7 -> 6\r\n"},
+        {1001, L"The settings of the SCSI host adapter at port 2 (KTR-A0130) were not written: the write failed.\r\n"
+               L"Program: ktrcli\r\nAction: apply\r\nFile: C:\\t.json\r\nUser: HOST\\admin\r\nChanges not made:\r\n"
+               L"hostId: 7 -> 6\r\n"},
+        {1002, L"A settings file was refused; no adapter was written.\r\nProgram: ktrcli\r\nAction: apply\r\n"
+               L"File: C:\\t.json\r\nUser: HOST\\admin\r\nReason: 2\r\n"},
+    };
+    for (int arch : {0, 1})
+        for (const wchar_t *file : {L"ktrcfg.exe", L"ktrcli.exe"}) {
+            SCOPED_TRACE(testing::Message() << arch << " " << file);
+            HMODULE module = LoadLibraryExW(Built(arch, file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+            ASSERT_NE(module, nullptr);
+            for (const auto &[id, text] : messages) {
+                wchar_t shown[1024] = L"";
+                FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module, id, 0x409, shown,
+                               1024, reinterpret_cast<va_list *>(inserts));
+                EXPECT_STREQ(shown, text) << id;
+            }
+            FreeLibrary(module);
+        }
+}
+
 TEST_F(Packages, ManifestDeclaresElevationDpiAwarenessAndSupportedSystems)
 {
     using Texts = std::vector<std::wstring>;
@@ -349,6 +381,8 @@ std::wstring ShellFolder(int csidl)
 struct Installed {
     std::vector<std::wstring> entries, keys, files;
     std::wstring shortcut, target, workingFolder;
+    std::wstring eventSource;  // the Application log source's message file, "" without its key
+    DWORD eventTypes = 0, eventSourceType = REG_NONE;
 };
 
 Installed Look(const std::wstring &upgradeCode, const std::wstring &product)
@@ -372,6 +406,18 @@ Installed Look(const std::wstring &upgradeCode, const std::wstring &product)
             found.keys.push_back(view == KEY_WOW64_64KEY ? L"64-bit" : L"32-bit");
             RegCloseKey(key);
         }
+    }
+    HKEY source;
+    if (!RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + product).c_str(),
+                       0, KEY_READ, &source)) {
+        wchar_t file[MAX_PATH] = L"";
+        DWORD size = sizeof file, typesSize = sizeof found.eventTypes;
+        RegQueryValueExW(source, L"EventMessageFile", nullptr, &found.eventSourceType, reinterpret_cast<BYTE *>(file),
+                         &size);
+        RegQueryValueExW(source, L"TypesSupported", nullptr, nullptr, reinterpret_cast<BYTE *>(&found.eventTypes),
+                         &typesSize);
+        found.eventSource = file[0] ? file : L"(key without its message file)";
+        RegCloseKey(source);
     }
     for (const std::wstring &folder : {ShellFolder(CSIDL_PROGRAM_FILES) + L"\\" + product,
                                        ShellFolder(CSIDL_PROGRAM_FILESX86) + L"\\" + product,
@@ -440,6 +486,10 @@ TEST_F(PackageInstall, InstallRunReplaceAndRemove)
         EXPECT_EQ(held, files) << "the program, its modules and the shortcut, nowhere else";
         EXPECT_EQ(lstrcmpiW(now.target.c_str(), (folders[arch] + L"\\ktrcfg.exe").c_str()), 0);
         EXPECT_EQ(lstrcmpiW(now.workingFolder.c_str(), folders[arch].c_str()), 0);
+        // The Application log's source, whose entries' words come from the console program.
+        EXPECT_EQ(lstrcmpiW(now.eventSource.c_str(), (folders[arch] + L"\\ktrcli.exe").c_str()), 0) << now.eventSource;
+        EXPECT_EQ(now.eventSourceType, static_cast<DWORD>(REG_EXPAND_SZ));
+        EXPECT_EQ(now.eventTypes, 7u);
     };
 
     // Started as its shortcut starts it, the installed program lists the demo bench's adapters.
@@ -494,6 +544,7 @@ TEST_F(PackageInstall, InstallRunReplaceAndRemove)
     ASSERT_EQ(Msiexec(L"/x", LaterMsi()), 0u);
     const Installed after = Look(upgradeCode, product);
     EXPECT_TRUE(after.entries.empty() && after.keys.empty() && after.files.empty() && after.shortcut.empty());
+    EXPECT_EQ(after.eventSource, L"") << "the log's source goes with the program";
     for (const std::wstring &folder : folders)
         EXPECT_FALSE(Exists(folder));
     EXPECT_FALSE(Exists(ShellFolder(CSIDL_PROGRAMS) + L"\\KTR") || Exists(ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\KTR"));
