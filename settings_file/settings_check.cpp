@@ -30,6 +30,13 @@ FileResult CheckAgreement(const FileAdapter &adapter)
 
 namespace {
 
+// The chip of an adapter, in the words of a refusal.
+std::string ChipWords(std::uint8_t chip)
+{
+    const std::string name = ChipNameUtf8(chip);
+    return name.empty() ? "the adapter's chip is code " + std::to_string(chip) : "the adapter is a " + name;
+}
+
 // Computer names compare as Windows compares them: without regard to case.
 bool SameComputer(const std::string &a, const std::string &b)
 {
@@ -73,13 +80,13 @@ FileResult CheckTargets(const SettingsFile &file, int port, FileUse use, bool ot
             return Problem(FileProblem::Unread, adapter.port, adapter.path, "the adapter's settings could not be read");
         if (adapter.chipCode && *adapter.chipCode != record.chipType) {
             FileResult result = Problem(FileProblem::OtherChip, adapter.port, adapter.path + ".chipCode",
-                                        "the adapter is a " + ChipNameUtf8(record.chipType));
+                                        ChipWords(record.chipType));
             result.value = adapter.chip ? Shown(*adapter.chip) : std::to_string(*adapter.chipCode);
             return result;
         }
         if (adapter.chip && *adapter.chip != ChipNameUtf8(record.chipType)) {
             FileResult result = Problem(FileProblem::OtherChip, adapter.port, adapter.path + ".chip",
-                                        "the adapter is a " + ChipNameUtf8(record.chipType));
+                                        ChipWords(record.chipType));
             result.value = Shown(*adapter.chip);
             return result;
         }
