@@ -24,7 +24,6 @@ std::vector<NamedValue> NamedValuesOf(const SettingsImage &image);
 
 FileResult Problem(FileProblem problem, int port = -1, std::string field = {}, std::string detail = {});
 
-
 // The adapter object of a file, laid out as the backup writes it, indented
 // by indent spaces; with the image or without.
 std::string AdapterObjectText(int adapter, bool withImage, int indent);

@@ -41,16 +41,7 @@ public:
     // An object whose keys are all among the allowed ones.
     bool Keys(const json &value, const std::string &path, std::initializer_list<const char *> allowed)
     {
-        if (!value.is_object())
-            return Fail(FileProblem::BadValue, path, "is not an object");
-        for (auto item = value.begin(); item != value.end(); ++item) {
-            bool known = false;
-            for (const char *key : allowed)
-                known = known || item.key() == key;
-            if (!known)
-                return Fail(FileProblem::UnknownKey, Join(path, item.key()), "is not a key of the format");
-        }
-        return true;
+        return KeysOf(value, path, std::array<SettingField, 0>{}, allowed);
     }
 
     template <typename T>
