@@ -11,6 +11,7 @@
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
 #include "store/adapters.h"
+#include "store/utf8.h"
 
 namespace {
 
@@ -90,9 +91,8 @@ bool AnyAdapterToBackUp()
 
 void DescribeRefusal(const FileResult &result, wchar_t *out)
 {
-    wchar_t field[kFieldRoom] = {};
-    const int bytes = result.field.size() < kFieldRoom - 8 ? static_cast<int>(result.field.size()) : kFieldRoom - 8;
-    field[MultiByteToWideChar(CP_UTF8, 0, result.field.data(), bytes, field, kFieldRoom - 1)] = 0;
+    wchar_t field[kFieldRoom];
+    lstrcpynW(field, Wide(result.field).c_str(), kFieldRoom - 8);
     auto text = [&](UINT id) {
         LoadText(id, stringBuffer, kStringRoom);
         return stringBuffer;
@@ -145,9 +145,9 @@ void DescribeRefusal(const FileResult &result, wchar_t *out)
         wsprintfW(out, text(IDS_FILE_INVALID), result.port);
         break;
     case FileProblem::OtherComputer: {
-        wchar_t theirs[64] = {}, ours[64] = {};
-        MultiByteToWideChar(CP_UTF8, 0, result.value.c_str(), -1, theirs, 63);
-        MultiByteToWideChar(CP_UTF8, 0, ThisComputer().c_str(), -1, ours, 63);
+        wchar_t theirs[64], ours[64];
+        lstrcpynW(theirs, Wide(result.value).c_str(), 64);
+        lstrcpynW(ours, Wide(ThisComputer()).c_str(), 64);
         wsprintfW(out, text(IDS_FILE_OTHER_COMPUTER), theirs, ours);
         break;
     }

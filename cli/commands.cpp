@@ -36,10 +36,7 @@ void Say(const std::string &text)
 // Finds the adapters; the console program edits what they hold, byte for byte.
 bool Load()
 {
-    if (!LoadAdapters())
-        return false;
-    UseHeldImages();
-    return true;
+    return LoadAdapters(ImageLoad::Exact);
 }
 
 // The adapters that a command concerns: the one at --port or all.
@@ -189,8 +186,7 @@ std::string ChangeLines(const std::vector<SettingChange> &changes)
 {
     std::string text;
     for (const SettingChange &c : changes)
-        text += "port " + std::to_string(c.port) + ": " + c.field + ": " +
-                (c.before.empty() ? c.after : c.before + " -> " + c.after) + "\n";
+        text += "port " + std::to_string(c.port) + ": " + ChangeText(c) + "\n";
     return text;
 }
 

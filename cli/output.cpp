@@ -45,11 +45,8 @@ bool WriteTo(DWORD which, const std::string &text)
         return false;
     DWORD mode;
     if (GetConsoleMode(handle, &mode)) {
-        const int size = static_cast<int>(text.size());
-        const int chars = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(chars), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], chars);
-        return WriteConsoleAll(handle, wide.data(), static_cast<DWORD>(chars));
+        const std::wstring wide = Wide(text);
+        return WriteConsoleAll(handle, wide.data(), static_cast<DWORD>(wide.size()));
     }
     std::string bytes;
     bytes.reserve(text.size() + text.size() / 16);
@@ -71,17 +68,6 @@ bool Print(const std::string &text)
 bool PrintError(const std::string &text)
 {
     return WriteTo(STD_ERROR_HANDLE, text);
-}
-
-std::string Utf8(const wchar_t *text)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1)
-        return {};
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &bytes[0], size, nullptr, nullptr);
-    bytes.resize(static_cast<std::size_t>(size - 1));
-    return bytes;
 }
 
 std::string ShownArgument(const wchar_t *word)

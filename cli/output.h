@@ -7,12 +7,13 @@
 
 #include <string>
 
+#include "store/utf8.h"
+
 // Standard output and standard error; text is UTF-8 with "\n" line ends.
 // False when not all of it could be written.
 bool Print(const std::string &text);
 bool PrintError(const std::string &text);
 
-std::string Utf8(const wchar_t *text);
 // A word of the command line as a message may echo it.
 std::string ShownArgument(const wchar_t *word);
 // The text as a JSON string, quoted.

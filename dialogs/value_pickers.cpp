@@ -3,6 +3,7 @@
 #include "app/shell.h"
 #include "dialogs/dialogs.h"
 #include "language/resource_ids.h"
+#include "settings_file/setting_fields.h"
 #include "store/adapter_record.h"
 #include "store/rate_rules.h"
 
@@ -132,12 +133,16 @@ INT_PTR CALLBACK YesNoDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 
 namespace {
 
+// As many characters as the largest timeout has digits: more would be dropped unseen.
+constexpr int kValueDigits = AllowedDigits(deviceFields[kTimeout]);
+
 // The number typed: leading blanks, an optional sign, then digits up to the
-// first non-digit, from at most the first four characters; no digits give 0.
+// first non-digit, from at most the first kValueDigits characters; no
+// digits give 0.
 int ParseValue(const wchar_t *text)
 {
-    char narrow[5] = {};
-    for (int i = 0; i < 4 && text[i]; ++i)
+    char narrow[kValueDigits + 1] = {};
+    for (int i = 0; i < kValueDigits && text[i]; ++i)
         narrow[i] = text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
     const char *p = narrow;
     while (*p == ' ' || *p == '\t')
@@ -157,8 +162,7 @@ INT_PTR CALLBACK ValueDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:
-        // Four digits are all a value can hold here; more would be dropped unseen.
-        SendDlgItemMessageW(dialog, IDC_VALUE_EDIT, EM_SETLIMITTEXT, 4, 0);
+        SendDlgItemMessageW(dialog, IDC_VALUE_EDIT, EM_SETLIMITTEXT, kValueDigits, 0);
         return TRUE;
     case WM_PAINT:
         return PaintOnly(dialog);

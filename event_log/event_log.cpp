@@ -5,6 +5,7 @@
 #include "settings_file/settings_file.h"
 #include "store/adapters.h"
 #include "store/chip_table.h"
+#include "store/utf8.h"
 
 const wchar_t kEventSource[] = L"KTR SCSI Adapter Setup";
 
@@ -14,14 +15,6 @@ struct Context {
     std::wstring program = L"ktrcfg", action = L"save", file;
     std::wstring files[kMaxAdapters];  // the windows': by adapter
 } context;
-
-std::wstring Wide(const std::string &text)
-{
-    std::wstring wide(text.size() + 1, L'\0');
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
-    wide.resize(length > 0 ? static_cast<std::size_t>(length - 1) : 0);
-    return wide;
-}
 
 // The account that runs the program, as "DOMAIN\name", and its SID for the
 // entry's own user; empty when the token does not say.
@@ -102,8 +95,7 @@ void RecordWrite(int adapter, const SettingsImage &held, const SettingsImage &se
         ListChanges(adapter, AdapterPort(adapter), held, sent, changes);
         std::wstring lines;
         for (const SettingChange &c : changes)
-            lines += (lines.empty() ? L"" : L"\r\n") + Wide(c.field) + L": " +
-                     (c.before.empty() ? Wide(c.after) : Wide(c.before) + L" -> " + Wide(c.after));
+            lines += (lines.empty() ? L"" : L"\r\n") + Wide(ChangeText(c));
         const std::wstring chip = ChipName(savedRecords[adapter].chipType);
         std::vector<BYTE> sid;
         std::vector<std::wstring> inserts =

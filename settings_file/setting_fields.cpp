@@ -4,38 +4,7 @@
 
 #include "store/chip_table.h"
 #include "store/rate_display.h"
-
-namespace {
-
-constexpr std::uint16_t kFlags = offsetof(SettingsImage, adapterFlags);
-
-}  // namespace
-
-const std::array<SettingField, kAdapterFieldCount> adapterFields = {{
-    {"parityChecking", FieldKind::Switch, kFlags, 2, kAdapterFlagOption0, 1, 1, "On", "Off", nullptr, nullptr},
-    {"busResetAtStart", FieldKind::Switch, kFlags, 2, kAdapterFlagOption1, 1, 1, "Enabled", "Disabled", nullptr, nullptr},
-    {"hostId", FieldKind::Number, offsetof(SettingsImage, hostId), 1, 0, 255, kScsiIds - 1, nullptr, nullptr, nullptr,
-     nullptr},
-    {"diskTranslation", FieldKind::Choice, offsetof(SettingsImage, adapterOption), 2, 0, 1, 1, "Extended", "Standard",
-     "extended", "standard"},
-}};
-
-const std::array<SettingField, kDeviceFieldCount> deviceFields = {{
-    {"rateCode", FieldKind::Number, offsetof(DeviceEntry, syncCode), 2, 0, 65535, 65535, nullptr, nullptr, nullptr,
-     nullptr},
-    {"rate", FieldKind::Rate, offsetof(DeviceEntry, syncCode), 2, 0, 0, 0, nullptr, nullptr, nullptr, nullptr},
-    {"busWidth", FieldKind::Number, offsetof(DeviceEntry, busWidth), 1, 0, 255, 16, nullptr, nullptr, nullptr, nullptr},
-    {"disconnection", FieldKind::Switch, offsetof(DeviceEntry, deviceFlags), 1, kDeviceOption0, 1, 1, "On", "Off",
-     nullptr, nullptr},
-    {"timeout", FieldKind::Number, offsetof(DeviceEntry, deviceValue), 2, 0, 65535, 9999, nullptr, nullptr, nullptr,
-     nullptr},
-    {"sendStartUnit", FieldKind::Switch, offsetof(DeviceEntry, deviceFlags), 1, kDeviceOption1, 1, 1, "Yes", "No",
-     nullptr, nullptr},
-    {"scanAtStart", FieldKind::Switch, offsetof(DeviceEntry, deviceFlags), 1, kDeviceOption2, 1, 1, "Yes", "No",
-     nullptr, nullptr},
-    {"taggedQueuing", FieldKind::Switch, offsetof(DeviceEntry, deviceFlags), 1, kDeviceOption3, 1, 1, "Enabled",
-     "Disabled", nullptr, nullptr},
-}};
+#include "store/utf8.h"
 
 namespace {
 
@@ -144,7 +113,5 @@ std::string FileValue(const SettingField &field, const std::uint8_t *at)
 
 std::string ChipNameUtf8(std::uint8_t chipType)
 {
-    char name[64] = {};
-    WideCharToMultiByte(CP_UTF8, 0, ChipName(chipType), -1, name, sizeof(name) - 1, nullptr, nullptr);
-    return name;
+    return Utf8(ChipName(chipType));
 }

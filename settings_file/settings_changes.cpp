@@ -47,6 +47,11 @@ void ListChanges(int adapter, int port, const SettingsImage &before, const Setti
         changes.push_back({adapter, port, "otherBytes", "", std::to_string(differ) + " changed"});
 }
 
+std::string ChangeText(const SettingChange &change)
+{
+    return change.field + ": " + (change.before.empty() ? change.after : change.before + " -> " + change.after);
+}
+
 std::vector<std::pair<std::string, std::string>> NamedSettings(int adapter)
 {
     std::vector<std::pair<std::string, std::string>> named;

@@ -37,21 +37,7 @@ std::string ChipWords(std::uint8_t chip)
     return name.empty() ? "the adapter's chip is code " + std::to_string(chip) : "the adapter is a " + name;
 }
 
-// Computer names compare as Windows compares them: without regard to case.
-bool SameComputer(const std::string &a, const std::string &b)
-{
-    wchar_t wa[64] = {}, wb[64] = {};
-    MultiByteToWideChar(CP_UTF8, 0, a.c_str(), -1, wa, 63);
-    MultiByteToWideChar(CP_UTF8, 0, b.c_str(), -1, wb, 63);
-    return a.size() < 63 && b.size() < 63 && lstrcmpiW(wa, wb) == 0;
-}
-
 }  // namespace
-
-const SettingsImage &HeldImage(int index)
-{
-    return AdapterUsable(index) ? heldImages[index] : workingRecords[index].image;
-}
 
 FileResult CheckTargets(const SettingsFile &file, int port, FileUse use, bool otherComputer,
                         std::vector<Target> &targets)

@@ -19,7 +19,3 @@ struct Target {
 // otherComputer is set. On success targets lists them in the file's order.
 FileResult CheckTargets(const SettingsFile &file, int port, FileUse use, bool otherComputer,
                         std::vector<Target> &targets);
-
-// What the adapter holds as far as the program knows: its held image when
-// its settings were valid; else what the records show in their place.
-const SettingsImage &HeldImage(int index);

@@ -72,6 +72,10 @@ std::string Shown(const std::string &text, std::size_t most = 48);
 void ListChanges(int adapter, int port, const SettingsImage &before, const SettingsImage &after,
                  std::vector<SettingChange> &changes);
 
+// A change as every record of it words it: "hostId: 7 -> 6",
+// "otherBytes: 3 changed".
+std::string ChangeText(const SettingChange &change);
+
 // This computer's name, as a backup records it.
 std::string ThisComputer();
 

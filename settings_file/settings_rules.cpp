@@ -1,5 +1,7 @@
 #include "settings_file/settings_rules.h"
 
+#include <cstdio>
+
 #include "discovery/device_map.h"
 #include "settings_file/settings_internal.h"
 #include "store/chip_table.h"
@@ -37,24 +39,37 @@ FileResult Refused(const FileAdapter &adapter, const std::string &field, long va
     return result;
 }
 
+// A number that changes to more than the settings windows take.
+bool OutOfRange(const SettingField &field, const std::uint8_t *was, const std::uint8_t *is)
+{
+    return field.range && FieldValue(field, is) != FieldValue(field, was) && FieldValue(field, is) > field.allowed;
+}
+
+std::string RangeWords(const SettingField &field)
+{
+    char words[96];
+    std::snprintf(words, sizeof words, field.range, field.allowed);
+    return words;
+}
+
 }  // namespace
 
 FileResult CheckRules(const FileAdapter &adapter, int index, const SettingsImage &now, const SettingsImage &next)
 {
     const std::uint8_t chip = workingRecords[index].chipType;
-    if (next.hostId != now.hostId) {
-        const std::string field = adapter.path + ".settings.hostId";
-        if (next.hostId > adapterFields[kHostId].allowed)
-            return Refused(adapter, field, next.hostId, "the host ID is 0 to 15");
-        if (DeviceAnswersAt(deviceMaps[index], next.hostId))
-            return Refused(adapter, field, next.hostId, "a device answers at this ID on the adapter's bus");
-    }
+    for (const SettingField &field : adapterFields)
+        if (OutOfRange(field, Bytes(now), Bytes(next)))
+            return Refused(adapter, adapter.path + ".settings." + field.key, FieldValue(field, Bytes(next)),
+                           RangeWords(field));
+    if (next.hostId != now.hostId && DeviceAnswersAt(deviceMaps[index], next.hostId))
+        return Refused(adapter, adapter.path + ".settings." + adapterFields[kHostId].key, next.hostId,
+                       "a device answers at this ID on the adapter's bus");
     for (int id = 0; id < kScsiIds; ++id) {
         const DeviceEntry &was = now.deviceTable[static_cast<std::size_t>(id)];
         const DeviceEntry &is = next.deviceTable[static_cast<std::size_t>(id)];
         const bool width = is.busWidth != was.busWidth, rate = is.syncCode.get() != was.syncCode.get();
         if (width && is.busWidth != 8 && is.busWidth != 16)
-            return Refused(adapter, DevicePath(adapter, id, kBusWidth), is.busWidth, "the bus width is 8 or 16 bits");
+            return Refused(adapter, DevicePath(adapter, id, kBusWidth), is.busWidth, RangeWords(deviceFields[kBusWidth]));
         if (width && is.busWidth == 16 && DefaultBusWidth(chip) != 16)
             return Refused(adapter, DevicePath(adapter, id, kBusWidth), is.busWidth,
                            "the chip " + ChipNameUtf8(chip) + " has a narrow bus only");
@@ -63,9 +78,10 @@ FileResult CheckRules(const FileAdapter &adapter, int index, const SettingsImage
                            rate ? is.syncCode.get() : is.busWidth,
                            "the chip does not offer rate code " + std::to_string(is.syncCode.get()) + " at " +
                                std::to_string(is.busWidth) + " bits");
-        if (is.deviceValue.get() != was.deviceValue.get() && is.deviceValue.get() > deviceFields[kTimeout].allowed)
-            return Refused(adapter, DevicePath(adapter, id, kTimeout), is.deviceValue.get(),
-                           "the timeout is 0 to 9999 seconds");
+        for (int f = 0; f < kDeviceFieldCount; ++f)
+            if (OutOfRange(deviceFields[f], Bytes(was), Bytes(is)))
+                return Refused(adapter, DevicePath(adapter, id, f), FieldValue(deviceFields[f], Bytes(is)),
+                               RangeWords(deviceFields[f]));
     }
     return {};
 }

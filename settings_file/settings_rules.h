@@ -5,9 +5,10 @@
 #include "settings_file/settings_file.h"
 
 // Checks every value of next that differs from now, the image that the
-// adapter holds (a value that it holds already is never refused): the host
-// ID 0 to 15 and no ID at which a device answers on its bus; a bus width of
-// 8 or 16, and 16 only on a chip whose default width is 16; only rates that
-// the chip offers at the device's width; a timeout of 0 to 9999. Refused at
-// the first that breaks one, with the field of the file that gave it.
+// adapter holds (a value that it holds already is never refused): each
+// number no larger than its row allows (setting_fields.h); no host ID at
+// which a device answers on its bus; a bus width of 8 or 16, and 16 only on
+// a chip whose default width is 16; only rates that the chip offers at the
+// device's width. Refused at the first that breaks one, with the field of
+// the file that gave it.
 FileResult CheckRules(const FileAdapter &adapter, int index, const SettingsImage &now, const SettingsImage &next);

@@ -90,17 +90,6 @@ std::string TimeNow()
 
 }  // namespace
 
-std::string ThisComputer()
-{
-    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-    if (!GetComputerNameW(name, &size))
-        return {};
-    char bytes[4 * (MAX_COMPUTERNAME_LENGTH + 1)] = {};
-    WideCharToMultiByte(CP_UTF8, 0, name, -1, bytes, sizeof(bytes) - 1, nullptr, nullptr);
-    return bytes;
-}
-
 std::string AdapterObjectText(int adapter, bool withImage, int indent)
 {
     const AdapterRecord &record = savedRecords[adapter];

@@ -34,20 +34,18 @@ bool AdapterUsable(int adapter)
     return !AdapterUnread(adapter) && !AdapterDefaulted(adapter);
 }
 
-bool LoadAdapters()
+const SettingsImage &HeldImage(int adapter)
 {
-    LoadAllAdapterSettings(&adapterCount);
+    return AdapterUsable(adapter) ? heldImages[adapter] : workingRecords[adapter].image;
+}
+
+bool LoadAdapters(ImageLoad load)
+{
+    LoadAllAdapterSettings(&adapterCount, load);
     if (adapterCount == 0)
         return false;
     for (int i = 0; i < adapterCount; ++i)
         workingRecords[i] = savedRecords[i];
     ReadPortResources();
     return true;
-}
-
-void UseHeldImages()
-{
-    for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i)
-        if (AdapterUsable(i))
-            savedRecords[i].image = workingRecords[i].image = heldImages[i];
 }

@@ -47,7 +47,12 @@ void PrepareHeader(SettingsRequest &request, const char *signature, std::uint32_
     request.length.set(length);
 }
 
-// Zeroes bytes 0 to 7 and 10 to 13 of each of the four cleared entries.
+// Zeroes bytes 0 to 7 and 10 to 13 of each of the four cleared entries. The
+// windowed program keeps the load of the setup program that it replaces,
+// which zeroes them after every read, so that its save writes them back
+// cleared as that one always has; what they hold is not known, and nothing
+// reads them. The console program edits images byte for byte and does not
+// clear them (ImageLoad::Exact).
 void ClearEntries(SettingsImage &image)
 {
     for (ClearedEntry &entry : image.clearedEntries) {
@@ -85,7 +90,7 @@ int WriteAdapterSettings(SettingsRequest &request, int adapter)
     return SendRequest(request, adapter, kRequestHeaderLength + length) ? 0 : 1;
 }
 
-int LoadAllAdapterSettings(int *count)
+int LoadAllAdapterSettings(int *count, ImageLoad load)
 {
     *count = FindAdapters();
     if (*count > kMaxAdapters)
@@ -113,7 +118,8 @@ int LoadAllAdapterSettings(int *count)
             FillDefaultSettings(record);
             record.image.adapterFlags.set(record.image.adapterFlags.get() | kDefaultsSubstituted);
         }
-        ClearEntries(record.image);
+        if (load == ImageLoad::Cleared)
+            ClearEntries(record.image);
     }
     return 1;
 }

@@ -18,9 +18,13 @@ extern DWORD requestErrors[kMaxAdapters];
 int ReadAdapterSettings(SettingsRequest &request, int adapter);
 int WriteAdapterSettings(SettingsRequest &request, int adapter);
 
+// How the load takes an image into the records: as the windows have always
+// loaded it, with part of clearedEntries zeroed, or byte for byte.
+enum class ImageLoad { Cleared, Exact };
+
 // Finds the adapters and reads their images into savedRecords; 1 when at
 // least one adapter was found. Reports no adapter, and each failed read.
-int LoadAllAdapterSettings(int *count);
+int LoadAllAdapterSettings(int *count, ImageLoad load = ImageLoad::Cleared);
 
 // How a save's write of one adapter ended.
 enum class WriteEnd { Written, Failed, ChangedElsewhere };

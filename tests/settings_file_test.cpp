@@ -11,6 +11,7 @@
 #include "cli/exit_codes.h"
 #include "discovery/device_map.h"
 #include "language/resource_ids.h"
+#include "settings_file/setting_fields.h"
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
 #include "store/defaults.h"
@@ -368,29 +369,75 @@ TEST_F(SettingsFile, PortChoosesOneAdapterOfTheFile)
     EXPECT_EQ(Run(text, true, 3).problem, FileProblem::NoSuchAdapter) << "the file has no port 3";
 }
 
+// Every number that the windows hold below what its bytes hold is refused
+// one above its row's largest value, and taken at that value.
+TEST_F(SettingsFile, EveryNumberIsKeptToItsRowsRange)
+{
+    auto settings = [](const SettingField &field, bool device, long value) {
+        const std::string named = "\"" + std::string(field.key) + "\": " + std::to_string(value);
+        return Template("{\"port\": 2, \"settings\": {" +
+                        (device ? "\"devices\": [{\"id\": 5, " + named + "}]" : named) + "}}");
+    };
+    for (bool device : {false, true})
+        for (const SettingField &field : device ? std::vector<SettingField>(deviceFields.begin(), deviceFields.end())
+                                                : std::vector<SettingField>(adapterFields.begin(), adapterFields.end())) {
+            if (field.kind != FieldKind::Number || field.allowed == field.high)
+                continue;
+            const FileResult above = Run(settings(field, device, field.allowed + 1), false);
+            EXPECT_EQ(above.problem, FileProblem::Refused) << field.key;
+            EXPECT_EQ(above.value, std::to_string(field.allowed + 1)) << field.key;
+            EXPECT_EQ(Run(settings(field, device, field.allowed), false).problem, FileProblem::None) << field.key;
+        }
+}
+
+// The rows' English words are the English module's, and show and the
+// change lists use them.
 TEST_F(SettingsFile, NamedSettingsUseTheEnglishModulesWords)
 {
     LoadLanguage();
-    savedRecords[1].image.adapterOption.set(1);
-    savedRecords[1].image.deviceTable[2].deviceFlags = 0;
+    for (bool device : {false, true})
+        for (const SettingField &field : device ? std::vector<SettingField>(deviceFields.begin(), deviceFields.end())
+                                                : std::vector<SettingField>(adapterFields.begin(), adapterFields.end()))
+            if (field.shownOn) {
+                EXPECT_EQ(field.shownOn, Narrow(ModuleText(field.onText))) << field.key;
+                EXPECT_EQ(field.shownOff, Narrow(ModuleText(field.offText))) << field.key;
+            }
     savedRecords[1].image.deviceTable[2].syncCode.set(0);
     const auto named = NamedSettings(1);
-    ASSERT_EQ(named.size(), 4u + 16u * 8u);
+    ASSERT_EQ(named.size(), adapterFields.size() + 16u * deviceFields.size());
     auto value = [&](const std::string &field) {
         for (const auto &n : named)
             if (n.first == field)
                 return n.second;
         return std::string("?");
     };
-    EXPECT_EQ(value("parityChecking"), Narrow(ModuleText(IDS_WORD_ON)));
-    EXPECT_EQ(value("busResetAtStart"), Narrow(ModuleText(IDS_WORD_ENABLED)));
-    EXPECT_EQ(value("diskTranslation"), Narrow(ModuleText(IDS_WORD_EXTENDED)));
-    EXPECT_EQ(value("devices[2].disconnection"), Narrow(ModuleText(IDS_WORD_OFF)));
     EXPECT_EQ(value("devices[2].rate"), Narrow(ModuleText(IDS_WORD_OFF)));
-    EXPECT_EQ(value("devices[2].sendStartUnit"), Narrow(ModuleText(IDS_WORD_NO_DEVICE)));
-    EXPECT_EQ(value("devices[2].taggedQueuing"), Narrow(ModuleText(IDS_WORD_DISABLED)));
-    EXPECT_EQ(value("devices[3].scanAtStart"), Narrow(ModuleText(IDS_WORD_YES)));
     EXPECT_EQ(value("devices[3].rate"), "40");
+}
+
+// The document's tables of settings name every row's key, and only those.
+TEST_F(SettingsFile, TheDocumentNamesEveryRow)
+{
+    std::ifstream doc(Narrow(std::wstring(KTR_SOURCE_DIR) + L"\\docs\\settings-file.md").c_str());
+    ASSERT_TRUE(doc.good());
+    std::vector<std::string> documented, rows = {"devices", "allDevices", "id"};
+    for (const SettingField &field : adapterFields)
+        rows.push_back(field.key);
+    for (const SettingField &field : deviceFields)
+        rows.push_back(field.key);
+    std::string line;
+    bool inTable = false;
+    while (std::getline(doc, line)) {
+        if (line.rfind("| key | English row |", 0) == 0)
+            inTable = true;
+        else if (line.empty() || line[0] != '|')
+            inTable = false;
+        else if (inTable && line.rfind("| `", 0) == 0)
+            documented.push_back(line.substr(3, line.find('`', 3) - 3));
+    }
+    std::sort(documented.begin(), documented.end());
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(documented, rows);
 }
 
 // The examples of docs/settings-file.md are files that the program takes.

@@ -20,6 +20,7 @@
 #include "language/resource_ids.h"
 #include "store/adapter_record.h"
 #include "store/defaults.h"
+#include "store/utf8.h"
 #include "tests/modal_script.h"
 #include "tests/program_support.h"
 
@@ -28,13 +29,6 @@ namespace {
 constexpr int kValueColumns = 7;
 // A row is "NN - name\t\t" and then the values, one tab between each two.
 constexpr int kTabsBeforeValues = 2;
-
-std::string Narrow(const std::wstring &w)
-{
-    char text[1024] = {};
-    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, text, sizeof text, nullptr, nullptr);
-    return text;
-}
 
 // Where the labels of a header line start: the first non-blank character,
 // then every one that follows two or more blanks (one blank stays inside a
@@ -145,7 +139,7 @@ protected:
         previousModule = languageModule;
         previousLcid = currentLcid;
         module = LoadModuleFile(GetParam());
-        ASSERT_NE(module, nullptr) << "cannot load " << Narrow(GetParam());
+        ASSERT_NE(module, nullptr) << "cannot load " << Utf8(GetParam());
         // The table runs in the language that the module's template 104 declares.
         WORD language = 0;
         EnumResourceLanguagesW(module, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(IDD_LANGUAGE_TAG), FirstLanguage,
@@ -202,7 +196,7 @@ TEST_P(TableColumns, EveryValueStandsUnderItsTitle)
         ASSERT_NE(header, nullptr) << "string " << id << " was not drawn";
         const std::vector<int> starts = LabelStarts(line);
         ASSERT_EQ(starts.size(), static_cast<size_t>(kValueColumns))
-            << "string " << id << " names every value column: \"" << Narrow(line) << "\"";
+            << "string " << id << " names every value column: \"" << Utf8(line) << "\"";
         for (int c = 0; c < kValueColumns; ++c)
             titles[c] = std::min(titles[c], header->x + header->extents[static_cast<size_t>(starts[c])]);
     }
@@ -219,7 +213,7 @@ TEST_P(TableColumns, EveryValueStandsUnderItsTitle)
     std::vector<std::vector<int>> shown;
     for (size_t r = 0; r < rows.size(); ++r) {
         shown.push_back(ValueStarts(table, list, rows[r], units));
-        ASSERT_EQ(shown[r].size(), static_cast<size_t>(kValueColumns + 1)) << Narrow(rows[r]);
+        ASSERT_EQ(shown[r].size(), static_cast<size_t>(kValueColumns + 1)) << Utf8(rows[r]);
         for (int c = 0; c < kValueColumns; ++c)
             if (std::abs(shown[r][c] - titles[c]) > std::abs(shown[worst[c]][c] - titles[c]))
                 worst[c] = static_cast<int>(r);
@@ -231,11 +225,11 @@ TEST_P(TableColumns, EveryValueStandsUnderItsTitle)
         const int pitch = c + 1 < kValueColumns ? titles[c + 1] - titles[c] : titles[c] - titles[c - 1];
         const int x = shown[worst[c]][c];
         EXPECT_LE(2 * std::abs(x - titles[c]), pitch) << "value " << c + 1 << " at " << x << " px, its title at "
-                                                      << titles[c] << " px: \"" << Narrow(rows[worst[c]]) << "\"";
+                                                      << titles[c] << " px: \"" << Utf8(rows[worst[c]]) << "\"";
     }
     EXPECT_LE(shown[worst[kValueColumns]][kValueColumns], inside.right)
         << "a row ends outside the list, whose right edge is at " << inside.right << " px: \""
-        << Narrow(rows[worst[kValueColumns]]) << "\"";
+        << Utf8(rows[worst[kValueColumns]]) << "\"";
     DestroyWindow(table);
 }
 

@@ -8,18 +8,9 @@
 
 #include "emulator/bench_format.h"
 #include "store/defaults.h"
+#include "store/utf8.h"
 
 namespace {
-
-std::wstring Widen(const std::string &s)
-{
-    if (s.empty())
-        return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
-    return w;
-}
 
 std::vector<std::string> Tokens(const std::string &line)
 {
@@ -207,8 +198,8 @@ bool ParseBench(const std::string &text, const std::wstring &baseDir, Bench &ben
             for (size_t i = 2; i < t.size(); ++i) {
                 const std::string w = Plain(t[i]);
                 const bool hasArg = i + 1 < t.size();
-                if (w == "key" && hasArg) port->keyName = Widen(Plain(t[++i]));
-                else if (w == "driver" && hasArg) port->driver = Widen(Plain(t[++i]));
+                if (w == "key" && hasArg) port->keyName = Wide(Plain(t[++i]));
+                else if (w == "driver" && hasArg) port->driver = Wide(Plain(t[++i]));
                 else if (w == "irq" && hasArg && Number(t[i + 1], n)) { port->irq = n; ++i; }
                 else if (w == "io" && hasArg && Number(t[i + 1], n)) { port->io = n; ++i; }
                 else if (w == "nodriver") port->hasDriver = false;
@@ -222,22 +213,22 @@ bool ParseBench(const std::string &text, const std::wstring &baseDir, Bench &ben
         if (word == "key") {
             if (t.size() < 2)
                 return fail("key needs a path");
-            bench.rawKeys.push_back(Widen(Plain(t[1])));
+            bench.rawKeys.push_back(Wide(Plain(t[1])));
             continue;
         }
         if (word == "value") {
             if (t.size() < 4)
                 return fail("value needs a path, a name and a type");
             BenchRawValue v;
-            v.path = Widen(Plain(t[1]));
-            v.name = Widen(Plain(t[2]));
+            v.path = Wide(Plain(t[1]));
+            v.name = Wide(Plain(t[2]));
             const std::string type = Plain(t[3]);
             if (type == "dword" && t.size() >= 5 && Number(t[4], n)) {
                 v.type = REG_DWORD;
                 v.data = DwordData(n);
             } else if (type == "sz" && t.size() >= 5) {
                 v.type = REG_SZ;
-                v.data = TextData(Widen(Plain(t[4])));
+                v.data = TextData(Wide(Plain(t[4])));
             } else if (type == "raw" && t.size() >= 5 && Number(t[4], n)) {
                 v.type = n;  // raw <type> <byte>...
                 for (size_t i = 5; i < t.size(); ++i) {
@@ -255,7 +246,7 @@ bool ParseBench(const std::string &text, const std::wstring &baseDir, Bench &ben
         if (!port)
             return fail("'" + word + "' outside a port");
         if (word == "driver" && t.size() >= 2) {
-            port->driver = Widen(Plain(t[1]));
+            port->driver = Wide(Plain(t[1]));
         } else if (word == "nodriver") {
             port->hasDriver = false;
         } else if (word == "irq" && t.size() >= 2 && Number(t[1], n)) {
@@ -269,7 +260,7 @@ bool ParseBench(const std::string &text, const std::wstring &baseDir, Bench &ben
         } else if (word == "nobus") {
             port->hasBus = false;
         } else if (word == "buskey" && t.size() >= 2) {
-            port->busKeys.push_back(Widen(Plain(t[1])));
+            port->busKeys.push_back(Wide(Plain(t[1])));
         } else if (word == "unit" && t.size() >= 3) {
             BenchUnit u;
             std::uint32_t target, lun;
@@ -279,14 +270,14 @@ bool ParseBench(const std::string &text, const std::wstring &baseDir, Bench &ben
             u.lun = static_cast<int>(lun);
             size_t i = 3;
             if (i < t.size() && t[i][0] == '\x01')
-                u.identifier = Widen(Plain(t[i++]));
+                u.identifier = Wide(Plain(t[i++]));
             for (; i < t.size(); ++i) {
                 const std::string w = Plain(t[i]);
                 if (w == "noidentifier") u.hasIdentifier = false;
                 else if (w == "notype") u.hasType = false;
-                else if (w == "type" && i + 1 < t.size()) u.type = Widen(Plain(t[++i]));
-                else if (w == "targetkey" && i + 1 < t.size()) u.targetKey = Widen(Plain(t[++i]));
-                else if (w == "unitkey" && i + 1 < t.size()) u.unitKey = Widen(Plain(t[++i]));
+                else if (w == "type" && i + 1 < t.size()) u.type = Wide(Plain(t[++i]));
+                else if (w == "targetkey" && i + 1 < t.size()) u.targetKey = Wide(Plain(t[++i]));
+                else if (w == "unitkey" && i + 1 < t.size()) u.unitKey = Wide(Plain(t[++i]));
                 else return fail("unknown unit word '" + w + "'");
             }
             port->units.push_back(u);
@@ -313,7 +304,7 @@ bool ParseBench(const std::string &text, const std::wstring &baseDir, Bench &ben
             else if (kind == "random" && t.size() >= 3 && Number(t[2], a.seed)) a.image = BenchImage::Random;
             else if (kind == "file" && t.size() >= 3) {
                 a.image = BenchImage::File;
-                a.file = baseDir.empty() ? Widen(Plain(t[2])) : baseDir + L"\\" + Widen(Plain(t[2]));
+                a.file = baseDir.empty() ? Wide(Plain(t[2])) : baseDir + L"\\" + Wide(Plain(t[2]));
             } else return fail("image is defaults, zero, keep, random SEED or file PATH");
         } else if (word == "set" && t.size() >= 3) {
             std::uint32_t offset;
