@@ -132,6 +132,13 @@ bool SameImage(const SettingsImage &a, const SettingsImage &b)
     return std::memcmp(&a, &b, sizeof(SettingsImage)) == 0;
 }
 
+// The rows of the device fields, or of the adapter's.
+std::vector<SettingField> Rows(bool device)
+{
+    return device ? std::vector<SettingField>(deviceFields.begin(), deviceFields.end())
+                  : std::vector<SettingField>(adapterFields.begin(), adapterFields.end());
+}
+
 struct BadInput {
     const char *name;
     std::function<std::string(const std::string &backup)> text;  // from a backup of ports 1 and 2
@@ -379,8 +386,7 @@ TEST_F(SettingsFile, EveryNumberIsKeptToItsRowsRange)
                         (device ? "\"devices\": [{\"id\": 5, " + named + "}]" : named) + "}}");
     };
     for (bool device : {false, true})
-        for (const SettingField &field : device ? std::vector<SettingField>(deviceFields.begin(), deviceFields.end())
-                                                : std::vector<SettingField>(adapterFields.begin(), adapterFields.end())) {
+        for (const SettingField &field : Rows(device)) {
             if (field.kind != FieldKind::Number || field.allowed == field.high)
                 continue;
             const FileResult above = Run(settings(field, device, field.allowed + 1), false);
@@ -396,8 +402,7 @@ TEST_F(SettingsFile, NamedSettingsUseTheEnglishModulesWords)
 {
     LoadLanguage();
     for (bool device : {false, true})
-        for (const SettingField &field : device ? std::vector<SettingField>(deviceFields.begin(), deviceFields.end())
-                                                : std::vector<SettingField>(adapterFields.begin(), adapterFields.end()))
+        for (const SettingField &field : Rows(device))
             if (field.shownOn) {
                 EXPECT_EQ(field.shownOn, Narrow(ModuleText(field.onText))) << field.key;
                 EXPECT_EQ(field.shownOff, Narrow(ModuleText(field.offText))) << field.key;
@@ -421,10 +426,9 @@ TEST_F(SettingsFile, TheDocumentNamesEveryRow)
     std::ifstream doc(Narrow(std::wstring(KTR_SOURCE_DIR) + L"\\docs\\settings-file.md").c_str());
     ASSERT_TRUE(doc.good());
     std::vector<std::string> documented, rows = {"devices", "allDevices", "id"};
-    for (const SettingField &field : adapterFields)
-        rows.push_back(field.key);
-    for (const SettingField &field : deviceFields)
-        rows.push_back(field.key);
+    for (bool device : {false, true})
+        for (const SettingField &field : Rows(device))
+            rows.push_back(field.key);
     std::string line;
     bool inTable = false;
     while (std::getline(doc, line)) {
