@@ -52,21 +52,21 @@ void ComposeListLine(int i)
     wchar_t *p = textBuffer;
     const AdapterRecord &working = workingRecords[i];
     if (working.chipType == 0) {
-        LoadText(IDS_CHIP_UNKNOWN, stringBuffer, 80);
+        LoadText(IDS_CHIP_UNKNOWN, stringBuffer);
         p += wsprintfW(p, L"%s\t", stringBuffer);
     } else {
         p += wsprintfW(p, L"%s\t", ChipName(working.chipType));
     }
     p += wsprintfW(p, L"%04X\t", portIoAddress[i]);
     if (portInterrupt[i] == kNoInterrupt) {
-        LoadText(IDS_NOT_AVAILABLE, stringBuffer, 80);
+        LoadText(IDS_NOT_AVAILABLE, stringBuffer);
         p += wsprintfW(p, L"%s", stringBuffer);
     } else {
         p += wsprintfW(p, L"%02d", portInterrupt[i]);
     }
     p += wsprintfW(p, L"\t");
     const UINT state = AdapterUnread(i) ? IDS_STATE_UNREAD : AdapterDefaulted(i) ? IDS_WORD_NO : IDS_WORD_YES;
-    LoadText(state, stringBuffer, 80);
+    LoadText(state, stringBuffer);
     wsprintfW(p, L"%s", stringBuffer);
 }
 
@@ -86,13 +86,13 @@ void Paint(HWND window)
     const int row1 = compact ? 4 * L : 5 * L / 2, row2 = compact ? 5 * L : 7 * L / 2;
     struct {
         UINT id;
-        int room, x, y;
-    } texts[] = {{IDS_BACKDROP_RIGHT1, 80, 23 * a, row1},
-                 {IDS_BACKDROP_LEFT1, 120, 5 * a, row1},
-                 {IDS_BACKDROP_RIGHT2, 80, 23 * a, row2},
-                 {IDS_BACKDROP_LEFT2, 120, 5 * a, row2}};
+        int x, y;
+    } texts[] = {{IDS_BACKDROP_RIGHT1, 23 * a, row1},
+                 {IDS_BACKDROP_LEFT1, 5 * a, row1},
+                 {IDS_BACKDROP_RIGHT2, 23 * a, row2},
+                 {IDS_BACKDROP_LEFT2, 5 * a, row2}};
     for (const auto &t : texts) {
-        int length = LoadText(t.id, stringBuffer, t.room);
+        int length = LoadText(t.id, stringBuffer);
         TextOutW(dc, t.x, t.y, stringBuffer, length);
     }
     SetBkColor(dc, oldBack);
@@ -120,9 +120,9 @@ void ReleaseForEnd()
     }
 }
 
-void ShowJoined(HWND owner, UINT first, int firstRoom, const wchar_t *middle, UINT second, UINT icon)
+void ShowJoined(HWND owner, UINT first, const wchar_t *middle, UINT second, UINT icon)
 {
-    int n = LoadText(first, textBuffer, firstRoom);
+    int n = LoadText(first, textBuffer, kTextRoom);
     n += wsprintfW(textBuffer + n, L"%s", middle);
     LoadText(second, textBuffer + n, kTextRoom - n);
     MessageBoxW(owner, textBuffer, windowCaption, MB_OK | icon);
@@ -163,8 +163,7 @@ void ChangeLanguage(HWND window)
         SetThreadLocale(currentLcid);
         _wsetlocale(LC_ALL, localeName);
     }
-    windowCaption[0] = 0;
-    LoadStringW(languageModule, IDS_CAPTION, windowCaption, kCaptionRoom);
+    LoadText(IDS_CAPTION, windowCaption, kCaptionRoom);
     HMENU menu = LoadMenuW(languageModule, MAKEINTRESOURCEW(IDM_MAIN));
     UpdateWindow(window);
     HMENU old = GetMenu(window);
@@ -185,7 +184,7 @@ void Save(HWND window, bool thenEnd)
     }
     if (thenEnd)
         ReleaseForEnd();
-    ShowStringBox(window, IDS_SAVED, 120, MB_ICONINFORMATION);
+    ShowStringBox(window, IDS_SAVED, MB_ICONINFORMATION);
     if (thenEnd)
         DestroyWindow(window);
 }
@@ -208,10 +207,10 @@ LRESULT Command(HWND window, WPARAM wParam)
         SendMessageW(window, WM_CLOSE, 0, 0);
         return 0;
     case IDM_INFORMATION:
-        ShowJoined(window, IDS_INFO_HEAD, 512, L"", IDS_INFO_TAIL, MB_ICONQUESTION);
+        ShowJoined(window, IDS_INFO_HEAD, L"", IDS_INFO_TAIL, MB_ICONQUESTION);
         break;
     case IDM_VERSION:
-        ShowJoined(window, IDS_VERSION_HEAD, 512, kVersionText, IDS_VERSION_TAIL, MB_ICONINFORMATION);
+        ShowJoined(window, IDS_VERSION_HEAD, kVersionText, IDS_VERSION_TAIL, MB_ICONINFORMATION);
         break;
     case IDM_SAVE:
         Save(window, false);
@@ -250,7 +249,7 @@ LRESULT Create(HWND window)
     ReleaseDC(window, dc);
 
     if (!LoadAdapters()) {
-        ShowWarning(window, IDS_NOTHING_TO_SET, 120);
+        ShowWarning(window, IDS_NOTHING_TO_SET);
         return 0;
     }
     BuildAdapterMenus(window);
@@ -273,7 +272,7 @@ bool ReportUnwritten(HWND owner, std::uint32_t unwritten, std::uint32_t changedE
         if (!(unwritten & (1u << i)))
             continue;
         const bool changed = changedElsewhere & (1u << i);
-        LoadText(changed ? IDS_WRITE_CONFLICT : IDS_WRITE_FAILED, stringBuffer, changed ? kStringRoom : 120);
+        LoadText(changed ? IDS_WRITE_CONFLICT : IDS_WRITE_FAILED, stringBuffer);
         const AdapterRecord &r = workingRecords[i];
         wchar_t name[80];
         if (r.chipType == 0)
@@ -329,12 +328,12 @@ void CreateMainControls(HWND parent, HWND *list, int charWidth, int lineHeight)
 
     if (saveButton)
         DestroyWindow(saveButton);
-    LoadText(IDS_SAVE_BUTTON, stringBuffer, 120);
+    LoadText(IDS_SAVE_BUTTON, stringBuffer);
     saveButton = CreateWindowExW(0, L"button", stringBuffer, 0x50002300, 17 * a, layout.buttonTop, 11 * a,
                                  layout.buttonHeight, parent, reinterpret_cast<HMENU>(0), programInstance, nullptr);
     if (exitButton)
         DestroyWindow(exitButton);
-    LoadText(IDS_EXIT_BUTTON, stringBuffer, 120);
+    LoadText(IDS_EXIT_BUTTON, stringBuffer);
     exitButton = CreateWindowExW(0, L"button", stringBuffer, 0x50002300, 30 * a, layout.buttonTop, 11 * a,
                                  layout.buttonHeight, parent, reinterpret_cast<HMENU>(1), programInstance, nullptr);
     if (*list)

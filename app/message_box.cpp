@@ -1,12 +1,11 @@
 #include "app/message_box.h"
 
 #include "app/shell.h"
+#include "app/texts.h"
 
-void ShowStringBox(HWND owner, UINT id, int room, UINT icon)
+void ShowStringBox(HWND owner, UINT id, UINT icon)
 {
-    if (room > kTextRoom)
-        room = kTextRoom;
-    LoadStringW(languageModule, id, textBuffer, room);
+    LoadText(id, textBuffer, kTextRoom);
     MessageBoxW(owner, textBuffer, windowCaption, MB_OK | icon);
 }
 

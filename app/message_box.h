@@ -4,15 +4,14 @@
 
 #include <windows.h>
 
-// Loads string id (at most room characters, terminator included) into the
-// shared text buffer and shows it owned by owner.
-void ShowStringBox(HWND owner, UINT id, int room, UINT icon);
+// Loads string id into the shared text buffer and shows it owned by owner.
+void ShowStringBox(HWND owner, UINT id, UINT icon);
 
 // The program's reporter of the lowest layers' warnings: a warning box owned
 // by the main window.
 void ShowWarningBox(UINT stringId, const wchar_t *text);
 
-inline void ShowWarning(HWND owner, UINT id, int room)
+inline void ShowWarning(HWND owner, UINT id)
 {
-    ShowStringBox(owner, id, room, MB_ICONWARNING);
+    ShowStringBox(owner, id, MB_ICONWARNING);
 }

@@ -44,8 +44,7 @@ bool StartProgram(HINSTANCE instance)
         return false;
     }
     RememberAppliedLanguage();
-    windowCaption[0] = 0;
-    LoadStringW(languageModule, IDS_CAPTION, windowCaption, kCaptionRoom);
+    LoadText(IDS_CAPTION, windowCaption, kCaptionRoom);
 
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
@@ -68,7 +67,7 @@ HWND CreateMainWindow()
                                  CW_USEDEFAULT, CW_USEDEFAULT, 450, 350, nullptr, menu, programInstance, nullptr);
     if (!mainWindow) {
         // A module older than this text leaves the program's own words.
-        if (!LoadText(IDS_NO_MAIN_WINDOW, textBuffer, 120))
+        if (!LoadText(IDS_NO_MAIN_WINDOW, textBuffer))
             lstrcpyW(textBuffer, L"The main window of ktrcfg could not be created.");
         MessageBoxW(nullptr, textBuffer, windowCaption, MB_OK | MB_ICONERROR);
         return nullptr;

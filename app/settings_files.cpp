@@ -41,11 +41,12 @@ FileDialog FileDialogOf(bool save)
 // Asks for a file with the platform's dialog; false when the user cancels.
 bool ChooseFile(HWND owner, bool save, wchar_t (&path)[MAX_PATH])
 {
-    wchar_t filter[kFilterRoom + 8] = {};
-    int n = LoadText(IDS_FILE_FILTER, filter, kFilterRoom);
-    lstrcpyW(filter + n + 1, L"*.json");  // then the list's second terminator
-    wchar_t title[kFileTitleRoom];
-    LoadText(save ? IDS_BACKUP_TITLE : IDS_RESTORE_TITLE, title, kFileTitleRoom);
+    // The filter's text, then its pattern and the list's second terminator.
+    wchar_t filter[StringRoom(IDS_FILE_FILTER) + 8] = {};
+    int n = LoadText(IDS_FILE_FILTER, filter, StringRoom(IDS_FILE_FILTER));
+    lstrcpyW(filter + n + 1, L"*.json");
+    wchar_t title[StringRoom(IDS_BACKUP_TITLE)];
+    LoadText(save ? IDS_BACKUP_TITLE : IDS_RESTORE_TITLE, title, StringRoom(IDS_BACKUP_TITLE));
     path[0] = 0;
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
@@ -70,7 +71,7 @@ void Show(HWND owner, UINT icon)
 // Why a file was refused: the file named, then the problem's own words.
 void ShowRefusal(HWND owner, const wchar_t *path, const FileResult &result)
 {
-    LoadText(IDS_FILE_REFUSED, stringBuffer, kStringRoom);
+    LoadText(IDS_FILE_REFUSED, stringBuffer);
     int n = wsprintfW(textBuffer, stringBuffer, path);
     textBuffer[n++] = L'\n';
     DescribeRefusal(result, textBuffer + n);
@@ -94,7 +95,7 @@ void DescribeRefusal(const FileResult &result, wchar_t *out)
     wchar_t field[kFieldRoom];
     lstrcpynW(field, Wide(result.field).c_str(), kFieldRoom - 8);
     auto text = [&](UINT id) {
-        LoadText(id, stringBuffer, kStringRoom);
+        LoadText(id, stringBuffer);
         return stringBuffer;
     };
     out[0] = 0;
@@ -160,7 +161,7 @@ void DescribeRefusal(const FileResult &result, wchar_t *out)
 void BackUpSettings(HWND window)
 {
     if (!AnyAdapterToBackUp()) {
-        LoadText(IDS_BACKUP_NONE, textBuffer, kStringRoom);
+        LoadText(IDS_BACKUP_NONE, textBuffer);
         Show(window, MB_ICONWARNING);
         return;
     }
@@ -170,17 +171,17 @@ void BackUpSettings(HWND window)
     std::vector<int> skipped;
     const FileResult result = WriteBackup(path, -1, true, skipped);
     if (result.problem == FileProblem::InvalidAdapter || result.problem == FileProblem::NoSuchAdapter) {
-        LoadText(IDS_BACKUP_NONE, textBuffer, kStringRoom);
+        LoadText(IDS_BACKUP_NONE, textBuffer);
         Show(window, MB_ICONWARNING);
         return;
     }
     if (result.problem != FileProblem::None) {
-        LoadText(IDS_BACKUP_FAILED, stringBuffer, kStringRoom);
+        LoadText(IDS_BACKUP_FAILED, stringBuffer);
         wsprintfW(textBuffer, stringBuffer, path);
         Show(window, MB_ICONWARNING);
         return;
     }
-    LoadText(skipped.empty() ? IDS_BACKUP_DONE : IDS_BACKUP_PARTIAL, stringBuffer, kStringRoom);
+    LoadText(skipped.empty() ? IDS_BACKUP_DONE : IDS_BACKUP_PARTIAL, stringBuffer);
     wsprintfW(textBuffer, stringBuffer, path, static_cast<int>(skipped.size()));
     Show(window, skipped.empty() ? MB_ICONINFORMATION : MB_ICONWARNING);
 }
@@ -200,7 +201,7 @@ void RestoreSettings(HWND window)
         return;
     }
     if (changes.empty()) {
-        LoadText(IDS_RESTORE_SAME, stringBuffer, kStringRoom);
+        LoadText(IDS_RESTORE_SAME, stringBuffer);
         wsprintfW(textBuffer, stringBuffer, path);
         Show(window, MB_ICONINFORMATION);
         return;
@@ -213,7 +214,7 @@ void RestoreSettings(HWND window)
             SetAdapterFile(change.adapter, path);  // named in the record of its next write
             ++adapters;
         }
-    LoadText(IDS_RESTORE_DONE, stringBuffer, kStringRoom);
+    LoadText(IDS_RESTORE_DONE, stringBuffer);
     wsprintfW(textBuffer, stringBuffer, path, static_cast<int>(changes.size()), adapters);
     Show(window, MB_ICONINFORMATION);
 }

@@ -4,9 +4,6 @@
 
 #include <windows.h>
 
-constexpr int kFilterRoom = 100;   // the filter's text, its pattern after it
-constexpr int kFileTitleRoom = 80;
-
 struct FileResult;
 
 void BackUpSettings(HWND window);

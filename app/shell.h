@@ -4,8 +4,9 @@
 #include <windows.h>
 
 #include "language/module_file.h"  // languageModule
+#include "language/string_rooms.h"
 
-constexpr int kCaptionRoom = 42;
+constexpr int kCaptionRoom = StringRoom(IDS_CAPTION);
 constexpr int kTextRoom = 1024;
 constexpr int kStringRoom = 256;
 

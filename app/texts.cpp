@@ -1,9 +1,8 @@
 #include "app/texts.h"
 
-#include "app/shell.h"
-
-int LoadText(UINT id, wchar_t *buffer, int room)
+int LoadText(UINT id, wchar_t *buffer, int space)
 {
     buffer[0] = 0;
-    return LoadStringW(languageModule, id, buffer, room);
+    const int room = StringRoom(id);
+    return LoadStringW(languageModule, id, buffer, room < space ? room : space);
 }

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
-// Loads string id into buffer (at most room characters, terminator
-// included); returns its length. A missing string is the empty text.
-int LoadText(UINT id, wchar_t *buffer, int room);
+#include "app/shell.h"
+#include "language/string_rooms.h"
+
+// Loads string id into buffer, at most its room (language/string_rooms.h)
+// and at most space characters, terminator included; returns its length. A
+// missing string is the empty text.
+int LoadText(UINT id, wchar_t *buffer, int space = kStringRoom);

@@ -1,5 +1,7 @@
 #include "cli/arguments.h"
 
+#include <iterator>
+
 #include "cli/output.h"
 #include "ktr_version.h"
 
@@ -39,20 +41,38 @@ const char kHelpText[] =
 
 namespace {
 
-struct CommandName {
-    const wchar_t *word;
-    Command command;
-    bool takesFile, takesPort, takesDryRun, takesForce, takesOtherComputer;
+// One row for each Command, in its order: the word, the command, what it
+// takes (file, --port, --dry-run, --force, --other-computer), then what it
+// does (reads a file, reads adapters, writes them, records events, needs
+// the English module).
+constexpr CommandRow kCommands[] = {
+    {L"help", Command::Help, false, false, false, false, false, false, false, false, false, false},
+    {L"list", Command::List, false, false, false, false, false, false, true, false, false, true},
+    {L"show", Command::Show, false, true, false, false, false, false, true, false, false, true},
+    {L"backup", Command::Backup, true, true, false, true, false, false, true, false, false, true},
+    {L"restore", Command::Restore, true, true, true, false, true, true, true, true, true, true},
+    {L"apply", Command::Apply, true, true, true, false, false, true, true, true, true, true},
+    {L"verify", Command::Verify, true, true, false, false, true, true, true, false, false, true},
 };
 
-constexpr CommandName kCommands[] = {
-    {L"list", Command::List, false, false, false, false, false},
-    {L"show", Command::Show, false, true, false, false, false},
-    {L"backup", Command::Backup, true, true, false, true, false},
-    {L"restore", Command::Restore, true, true, true, false, true},
-    {L"apply", Command::Apply, true, true, true, false, false},
-    {L"verify", Command::Verify, true, true, false, false, true},
-};
+constexpr bool RowsAreWhole()
+{
+    for (std::size_t i = 0; i < std::size(kCommands); ++i) {
+        const CommandRow &row = kCommands[i];
+        if (row.command != static_cast<Command>(i))
+            return false;
+        // The walk of the device map takes its names from the English module.
+        if (row.readsAdapters && !row.needsEnglish)
+            return false;
+        // Every write is on record, and only a command that reads adapters writes them.
+        if (row.writesAdapters && !(row.recordsEvents && row.readsAdapters))
+            return false;
+        if (row.readsFile && !row.takesFile)
+            return false;
+    }
+    return !CommandWord(static_cast<Command>(std::size(kCommands)));
+}
+static_assert(RowsAreWhole(), "kCommands: one row for each Command, in its order, each whole");
 
 bool IsHelp(const wchar_t *word)
 {
@@ -79,18 +99,9 @@ bool ParsePort(const wchar_t *word, int &port)
 
 }  // namespace
 
-const char *CommandWord(Command command)
+const CommandRow &RowOf(Command command)
 {
-    switch (command) {
-    case Command::Help: return "help";
-    case Command::List: return "list";
-    case Command::Show: return "show";
-    case Command::Backup: return "backup";
-    case Command::Restore: return "restore";
-    case Command::Apply: return "apply";
-    case Command::Verify: return "verify";
-    }
-    return "help";
+    return kCommands[static_cast<std::size_t>(command)];
 }
 
 bool ParseArguments(int argc, wchar_t **argv, Arguments &arguments, std::string &error)
@@ -105,8 +116,8 @@ bool ParseArguments(int argc, wchar_t **argv, Arguments &arguments, std::string 
         error = "no command given";
         return false;
     }
-    const CommandName *name = nullptr;
-    for (const CommandName &c : kCommands)
+    const CommandRow *name = nullptr;
+    for (const CommandRow &c : kCommands)
         if (lstrcmpW(argv[1], c.word) == 0)
             name = &c;
     if (!name) {

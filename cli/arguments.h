@@ -21,8 +21,36 @@ struct Arguments {
 // --json is taken from the line even then, so that the refusal is a JSON document too.
 bool ParseArguments(int argc, wchar_t **argv, Arguments &arguments, std::string &error);
 
-// The name of the command as typed: "list", "show"...; "help".
-const char *CommandWord(Command command);
+// The name of the command as typed: "list", "show"...; "help". -Wswitch asks
+// for a new command here, and arguments.cpp then for its row.
+constexpr const char *CommandWord(Command command)
+{
+    switch (command) {
+    case Command::Help: return "help";
+    case Command::List: return "list";
+    case Command::Show: return "show";
+    case Command::Backup: return "backup";
+    case Command::Restore: return "restore";
+    case Command::Apply: return "apply";
+    case Command::Verify: return "verify";
+    }
+    return nullptr;
+}
+
+// What a command takes and what it does: the code asks the row, never the
+// command's name.
+struct CommandRow {
+    const wchar_t *word;
+    Command command;
+    bool takesFile, takesPort, takesDryRun, takesForce, takesOtherComputer;
+    bool readsFile;       // a settings file
+    bool readsAdapters;   // finds the adapters and reads what they hold
+    bool writesAdapters;  // a command that reads a file and writes nothing compares
+    bool recordsEvents;   // each write and each refusal on the Application log
+    bool needsEnglish;    // eng_lang.dll: the registry's names and the warnings
+};
+
+const CommandRow &RowOf(Command command);
 
 // What --help prints: the commands and the exit codes.
 extern const char kHelpText[];

@@ -190,41 +190,50 @@ std::string ChangeLines(const std::vector<SettingChange> &changes)
     return text;
 }
 
-// Restore, apply or verify: every adapter that the file names is checked
-// before any record changes; then the changes are printed, then written.
-int Change(const Arguments &arguments)
+// What a command that reads a file makes of it: the changes, or why it is refused.
+using FileAction = FileResult (*)(const SettingsFile &file, const Arguments &arguments,
+                                  std::vector<SettingChange> &changes);
+
+FileResult RestoreFile(const SettingsFile &file, const Arguments &arguments, std::vector<SettingChange> &changes)
 {
+    return RestoreBackup(file, arguments.port, arguments.otherComputer, changes);
+}
+
+FileResult ApplyFile(const SettingsFile &file, const Arguments &arguments, std::vector<SettingChange> &changes)
+{
+    return ApplySettings(file, arguments.port, changes);
+}
+
+FileResult VerifyFile(const SettingsFile &file, const Arguments &arguments, std::vector<SettingChange> &changes)
+{
+    return VerifySettings(file, arguments.port, arguments.otherComputer, changes);
+}
+
+// A command that reads a file: every adapter that the file names is checked
+// before any record changes; then the changes are printed, then written, or
+// compared when the command writes nothing.
+int Change(const Arguments &arguments, FileAction action)
+{
+    const CommandRow &row = RowOf(arguments.command);
     Load();
     SettingsFile file;
     FileResult result = ReadSettingsFile(arguments.file, file);
     std::vector<SettingChange> changes;
-    if (result.problem == FileProblem::None) {
-        switch (arguments.command) {
-        case Command::Restore:
-            result = RestoreBackup(file, arguments.port, arguments.otherComputer, changes);
-            break;
-        case Command::Apply:
-            result = ApplySettings(file, arguments.port, changes);
-            break;
-        default:
-            result = VerifySettings(file, arguments.port, arguments.otherComputer, changes);
-            break;
-        }
-    }
+    if (result.problem == FileProblem::None)
+        result = action(file, arguments, changes);
     AddKey("changes", ChangesJson(changes));
-    const bool writes = arguments.command != Command::Verify;
-    if (writes)
+    if (row.recordsEvents)
         SetEventContext("ktrcli", CommandWord(arguments.command), arguments.file);
     if (result.problem != FileProblem::None) {
         ComplainOfFile(arguments.file, result);
-        if (writes && ExitCodeOf(result.problem) == kExitRefused)
+        if (row.recordsEvents && ExitCodeOf(result.problem) == kExitRefused)
             RecordRefusal(DescribeProblem(arguments.file, result));
         const int adapter = AdapterAtPort(result.port);
         if (result.problem == FileProblem::Unread && adapter >= 0)
             ComplainOfRequest(adapter, "read");
         return ExitCodeOf(result.problem);
     }
-    if (arguments.command == Command::Verify) {
+    if (!row.writesAdapters) {
         Say(changes.empty() ? "the adapters hold what the file says\n" : ChangeLines(changes));
         return changes.empty() ? kExitDone : kExitDiffers;
     }
@@ -290,9 +299,11 @@ int RunCommand(const Arguments &arguments)
     case Command::Backup:
         return Backup(arguments);
     case Command::Restore:
+        return Change(arguments, RestoreFile);
     case Command::Apply:
+        return Change(arguments, ApplyFile);
     case Command::Verify:
-        return Change(arguments);
+        return Change(arguments, VerifyFile);
     }
     return kExitUsage;
 }

@@ -25,7 +25,8 @@ int Usage(const std::string &error)
 
 int Run(const Arguments &arguments)
 {
-    if (arguments.command != Command::Help) {
+    const CommandRow &row = RowOf(arguments.command);
+    if (row.needsEnglish) {
         // The registry's names and the warnings come from the English module,
         // taken as data from beside the program, wherever it was started from.
         languageModule = FindProgramFolder() ? LoadLanguageModule(L"eng_lang") : nullptr;
@@ -34,8 +35,9 @@ int Run(const Arguments &arguments)
             return kExitUsage;
         }
         warningReporter = ReportLine;
-        writeRecorder = RecordWrite;
     }
+    if (row.recordsEvents)
+        writeRecorder = RecordWrite;
     return RunCommand(arguments);
 }
 

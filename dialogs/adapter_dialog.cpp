@@ -17,10 +17,10 @@ namespace {
 void AddRow(HWND list, UINT label, const wchar_t *format, UINT word, int number)
 {
     wchar_t *p = textBuffer;
-    LoadText(label, stringBuffer, 80);
+    LoadText(label, stringBuffer);
     p += wsprintfW(p, L"%s", stringBuffer);
     if (word) {
-        LoadText(word, stringBuffer, 80);
+        LoadText(word, stringBuffer);
         wsprintfW(p, format, stringBuffer);
     } else {
         wsprintfW(p, format, number);
@@ -37,7 +37,7 @@ void Paint(HWND dialog)
     HDC dc = GetDC(dialog);
     HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
     MeasureDialogFont(dc);
-    LoadText(IDS_ADAPTER_HEADER, stringBuffer, 80);
+    LoadText(IDS_ADAPTER_HEADER, stringBuffer);
     int n = wsprintfW(textBuffer, L"%s", stringBuffer);
     n += wsprintfW(textBuffer + n, L"%s ", ChipName(workingRecords[currentAdapter].chipType));
     DrawBandedHeader(dc, 4 * charWidth, lineHeight, textBuffer, n);
@@ -58,7 +58,7 @@ INT_PTR ActOnRow(HWND dialog)
     const LRESULT row = SendDlgItemMessageW(dialog, IDC_ADAPTER_LIST, LB_GETCURSEL, 0, 0);
     AdapterRecord &record = workingRecords[currentAdapter];
     if (record.image.adapterFlags.get() & kDefaultsSubstituted) {
-        ShowWarning(dialog, IDS_DEFAULTS_IN_PLACE, 80);
+        ShowWarning(dialog, IDS_DEFAULTS_IN_PLACE);
         return TRUE;
     }
     switch (row) {
@@ -116,7 +116,7 @@ INT_PTR Command(HWND dialog, WPARAM wParam)
         return TRUE;
     case IDM_HELP: {
         const UINT help[] = {IDS_ADAPTER_HELP1, IDS_ADAPTER_HELP1 + 1, IDS_ADAPTER_HELP1 + 2};
-        ShowJoinedWarning(dialog, help, 3, 512);
+        ShowJoinedWarning(dialog, help, 3);
         return TRUE;
     }
     default:

@@ -34,14 +34,14 @@ void ClearChangeFlags()
 int ValueText(wchar_t *p, int row)
 {
     auto word = [&](const wchar_t *format, UINT set, UINT clear, unsigned bit) {
-        LoadText((editEntry.deviceFlags & bit) ? set : clear, stringBuffer, 80);
+        LoadText((editEntry.deviceFlags & bit) ? set : clear, stringBuffer);
         return wsprintfW(p, format, stringBuffer);
     };
     switch (row) {
     case 0: {
         const ShownRate rate = LookupRate(editEntry.syncCode.get(), editEntry.busWidth);
         if (rate.kind == RateKind::Async) {
-            LoadText(IDS_WORD_OFF, stringBuffer, 80);
+            LoadText(IDS_WORD_OFF, stringBuffer);
             return wsprintfW(p, L"%s", stringBuffer);
         }
         return rate.kind == RateKind::Number ? wsprintfW(p, RateNumberFormat(rate.megabytes, false), rate.megabytes)
@@ -65,12 +65,12 @@ int ValueText(wchar_t *p, int row)
 int MixedText(wchar_t *p, int row)
 {
     if (row < 6) {
-        LoadText(IDS_MIXED, stringBuffer, 80);
+        LoadText(IDS_MIXED, stringBuffer);
         return wsprintfW(p, L"  %s", stringBuffer);
     }
     int n = 0;
     for (int i = 0; i < 3; ++i)
-        n += LoadText(IDS_MIXED, stringBuffer + n, 80);
+        n += LoadText(IDS_MIXED, stringBuffer + n, kStringRoom - n);
     return wsprintfW(p, L"%s\t", stringBuffer);
 }
 
@@ -94,14 +94,14 @@ void Paint(HWND dialog)
     HDC dc = BeginPaint(dialog, &paint);
     HGDIOBJ oldFont = GetCurrentObject(dc, OBJ_FONT);
     MeasureDialogFont(dc);
-    LoadText(IDS_DEVICE_HEADER, stringBuffer, 80);
+    LoadText(IDS_DEVICE_HEADER, stringBuffer);
     int n = wsprintfW(textBuffer, L"%s", stringBuffer);
     n += wsprintfW(textBuffer + n, L"%02d ", currentDevice);
     DrawBandedHeader(dc, 5 * charWidth, lineHeight, textBuffer, n);
     SelectObject(dc, oldFont);
 
     for (int row = 0; row < 7; ++row) {
-        LoadText(IDS_DEVICE_ROW0 + static_cast<UINT>(row), stringBuffer, 80);
+        LoadText(IDS_DEVICE_ROW0 + static_cast<UINT>(row), stringBuffer);
         wchar_t *p = textBuffer + wsprintfW(textBuffer, L"%s", stringBuffer);
         if (ShowsValue(row))
             ValueText(p, row);
@@ -139,7 +139,7 @@ INT_PTR EditRow(HWND dialog)
     switch (row) {
     case 0:
         if (!IsWidthUniform(editImage.deviceTable) && currentDevice == record.image.hostId) {
-            ShowWarning(dialog, IDS_RATE_REFUSED, 80);
+            ShowWarning(dialog, IDS_RATE_REFUSED);
             break;
         }
         if (Pick(dialog, IDD_RATE, SyncRateDlgProc) == 1) {
@@ -205,7 +205,7 @@ INT_PTR Command(HWND dialog, WPARAM wParam)
         return TRUE;
     case IDM_HELP: {
         const UINT help[] = {IDS_DEVICE_HELP1, IDS_DEVICE_HELP2};
-        ShowJoinedWarning(dialog, help, 2, 512);
+        ShowJoinedWarning(dialog, help, 2);
         return TRUE;
     }
     default:

@@ -162,7 +162,7 @@ void ColumnStops(HWND dialog, HDC dc, const HeaderPlace &place, const int *set, 
 
 int Word(wchar_t *p, const wchar_t *format, UINT id)
 {
-    LoadText(id, stringBuffer, 80);
+    LoadText(id, stringBuffer);
     return wsprintfW(p, format, stringBuffer);
 }
 
@@ -225,7 +225,7 @@ void ComposeRow(int r)
     if (hostRow && !IsFlagUniform(table, kDeviceOption3)) {
         int n = 0;
         for (int i = 0; i < 3; ++i)
-            n += LoadText(IDS_MIXED, stringBuffer + n, 80);
+            n += LoadText(IDS_MIXED, stringBuffer + n, kStringRoom - n);
         wsprintfW(p, L"%s", stringBuffer);
     } else {
         Word(p, L"%s", (e.deviceFlags & kDeviceOption3) ? IDS_WORD_ENABLED : IDS_WORD_DISABLED);
@@ -309,7 +309,7 @@ INT_PTR OpenRow(HWND dialog)
 {
     const AdapterRecord &record = workingRecords[currentAdapter];
     if (record.image.adapterFlags.get() & kDefaultsSubstituted) {
-        ShowWarning(dialog, IDS_DEFAULTS_IN_PLACE, 70);
+        ShowWarning(dialog, IDS_DEFAULTS_IN_PLACE);
         return TRUE;
     }
     const LRESULT row = SendDlgItemMessageW(dialog, IDC_DEVICE_TABLE_LIST, LB_GETCURSEL, 0, 0);
@@ -346,7 +346,7 @@ INT_PTR Command(HWND dialog, WPARAM wParam)
         EndDialog(dialog, 0);
         return TRUE;
     case IDM_HELP:
-        ShowWarning(dialog, IDS_TABLE_HELP, 512);
+        ShowWarning(dialog, IDS_TABLE_HELP);
         return TRUE;
     default:
         return FALSE;

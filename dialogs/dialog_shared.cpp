@@ -32,14 +32,12 @@ void DrawBandedHeader(HDC dc, int x, int y, const wchar_t *text, int length)
     SetTextColor(dc, oldText);
 }
 
-void ShowJoinedWarning(HWND owner, const UINT *ids, int count, int room)
+void ShowJoinedWarning(HWND owner, const UINT *ids, int count)
 {
     int n = 0;
     textBuffer[0] = 0;
-    for (int i = 0; i < count && n < kTextRoom - 1; ++i) {
-        const int space = kTextRoom - n < room ? kTextRoom - n : room;
-        n += LoadText(ids[i], textBuffer + n, space);
-    }
+    for (int i = 0; i < count && n < kTextRoom - 1; ++i)
+        n += LoadText(ids[i], textBuffer + n, kTextRoom - n);
     MessageBoxW(owner, textBuffer, windowCaption, MB_OK | MB_ICONWARNING);
 }
 

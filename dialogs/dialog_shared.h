@@ -15,8 +15,8 @@ void MeasureDialogFont(HDC dc);
 // The bold header of the adapter and device dialogs, light grey on a dark blue band.
 void DrawBandedHeader(HDC dc, int x, int y, const wchar_t *text, int length);
 
-// Shows the strings one after the other, each loaded with at most room characters, as a warning.
-void ShowJoinedWarning(HWND owner, const UINT *ids, int count, int room);
+// Shows the strings one after the other as a warning.
+void ShowJoinedWarning(HWND owner, const UINT *ids, int count);
 
 // True when the command is OK while the dialog's list holds the keyboard
 // focus, or a double-click in it: both act on the selected row.

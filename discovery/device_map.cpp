@@ -2,6 +2,7 @@
 
 #include "language/module_file.h"
 #include "language/resource_ids.h"
+#include "language/string_rooms.h"
 #include "store/report.h"
 
 DeviceMapEntry *deviceMaps[kMaxAdapters];
@@ -12,11 +13,11 @@ int portInterrupt[kMaxAdapters];
 namespace {
 
 const wchar_t kDeviceMapRoot[] = L"HARDWARE\\DEVICEMAP\\Scsi";
-constexpr int kDriverNameRoom = 10;
+constexpr int kDriverNameRoom = StringRoom(IDS_DRIVER_NAME1);
 constexpr int kPortKeyRoom = 16;
 constexpr int kDriverValueRoom = 8;  // 16 bytes
 constexpr int kUnitKeyRoom = 40;
-constexpr int kRegistryNameRoom = 80;
+constexpr int kRegistryNameRoom = StringRoom(IDS_REG_DRIVER);  // each registry name of the module
 constexpr int kPortPathRoom = 80;
 
 // Reads a text value into room characters and terminates it here, whatever
@@ -70,10 +71,12 @@ int DecimalAt(const wchar_t *name, int at)
     return DecimalAt(name, at, 2, digits);
 }
 
-void Load(UINT id, wchar_t *text, int room)
+// String id into a buffer of space characters, at most its room.
+void Load(UINT id, wchar_t *text, int space)
 {
     text[0] = 0;
-    LoadStringW(languageModule, id, text, room);
+    const int room = StringRoom(id);
+    LoadStringW(languageModule, id, text, room < space ? room : space);
 }
 
 // The port number of a port key: the digits from character 10 on. A key
@@ -168,7 +171,7 @@ int FindAdapters()
 
     HKEY root;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDeviceMapRoot, 0, KEY_READ, &root) != ERROR_SUCCESS) {
-        ReportWarning(IDS_NO_DEVICE_MAP, 120);
+        ReportWarning(IDS_NO_DEVICE_MAP);
         return 0;
     }
     for (DWORD index = 0;; ++index) {
@@ -193,7 +196,7 @@ int FindAdapters()
         }
         auto *entry = static_cast<DeviceMapEntry *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(DeviceMapEntry)));
         if (!entry) {
-            ReportWarning(IDS_NO_MEMORY, 60);
+            ReportWarning(IDS_NO_MEMORY);
             RegCloseKey(port);
             RegCloseKey(root);
             return 0;
@@ -230,8 +233,8 @@ void ReadPortResources()
     for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i) {
         HKEY key = nullptr;
         if (deviceMaps[i]) {
-            wchar_t prefix[120], path[kPortPathRoom];
-            Load(IDS_REG_PORT_PATH, prefix, 120);
+            wchar_t prefix[kRegistryNameRoom], path[kPortPathRoom];
+            Load(IDS_REG_PORT_PATH, prefix, kRegistryNameRoom);
             if (lstrlenW(prefix) + 3 < kPortPathRoom) {
                 wsprintfW(path, L"%s%d", prefix, deviceMaps[i]->portNumber);
                 if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)

@@ -141,7 +141,7 @@ INT_PTR CALLBACK LanguageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             EndDialog(dialog, 0);
             return TRUE;
         case IDM_HELP:
-            ShowWarning(dialog, IDS_TABLE_HELP, 512);
+            ShowWarning(dialog, IDS_TABLE_HELP);
             return TRUE;
         default:
             return FALSE;

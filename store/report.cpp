@@ -3,20 +3,20 @@
 #include <cstdarg>
 
 #include "language/module_file.h"
+#include "language/string_rooms.h"
 
 WarningReporter warningReporter;
 
-void ReportWarning(UINT stringId, int room, ...)
+void ReportWarning(UINT stringId, ...)
 {
     if (!warningReporter)
         return;
-    if (room > kReportRoom)
-        room = kReportRoom;
+    const int room = StringRoom(stringId);
     wchar_t format[kReportRoom], text[kReportRoom];
     format[0] = 0;
-    LoadStringW(languageModule, stringId, format, room);
+    LoadStringW(languageModule, stringId, format, room < kReportRoom ? room : kReportRoom);
     va_list arguments;
-    va_start(arguments, room);
+    va_start(arguments, stringId);
     wvsprintfW(text, format, arguments);
     va_end(arguments);
     warningReporter(stringId, text);

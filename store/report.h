@@ -15,6 +15,6 @@ using WarningReporter = void (*)(UINT stringId, const wchar_t *text);
 // warnings go nowhere.
 extern WarningReporter warningReporter;
 
-// Loads string stringId (at most room characters, terminator included, and
-// at most kReportRoom) and formats it with the arguments as wvsprintfW does.
-void ReportWarning(UINT stringId, int room, ...);
+// Loads string stringId (at most its room, language/string_rooms.h, and at
+// most kReportRoom) and formats it with the arguments as wvsprintfW does.
+void ReportWarning(UINT stringId, ...);

@@ -97,13 +97,13 @@ int LoadAllAdapterSettings(int *count, ImageLoad load)
         *count = kMaxAdapters;
     if (*count <= 0) {
         *count = 0;
-        ReportWarning(IDS_NO_ADAPTER, 120);
+        ReportWarning(IDS_NO_ADAPTER);
         return 0;
     }
     SettingsRequest request;
     for (int i = 0; i < *count; ++i) {
         if (ReadAdapterSettings(request, i) != 0) {
-            ReportWarning(IDS_READ_FAILED, 120);
+            ReportWarning(IDS_READ_FAILED);
             continue;
         }
         AdapterRecord &record = savedRecords[i];

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "resource_ids.h"
+#include "language/string_rooms.h"
 #include "tests/program_support.h"
 
 namespace {
@@ -20,19 +22,6 @@ std::string Narrow(const std::wstring &w)
     WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, text, sizeof text, nullptr, nullptr);
     return text;
 }
-
-// Room, terminator included, that the program gives each string.
-struct StringRoom {
-    int first, last, room;
-};
-constexpr StringRoom kRooms[] = {
-    {1, 1, 42},     {2, 3, 80},     {5, 5, 512},    {7, 7, 120},   {8, 8, 512},    {10, 10, 512},
-    {11, 11, 120},  {12, 14, 80},   {15, 15, 80},   {16, 17, 120}, {18, 19, 120},  {20, 23, 80},
-    {24, 25, 120},  {26, 26, 497},  {27, 28, 10},   {29, 29, 120}, {30, 30, 80},   {31, 31, 60},
-    {32, 35, 80},   {36, 40, 80},   {41, 43, 512},  {44, 44, 70},  {45, 50, 80},   {51, 52, 256},
-    {53, 53, 39},   {54, 54, 512},  {55, 55, 80},   {56, 63, 80},  {64, 65, 512},  {66, 67, 80},
-    {68, 68, 10},   {69, 70, 120},  {71, 71, 100}, {72, 73, 80},   {74, 96, 256},
-};
 
 struct Control {
     int id;
@@ -134,6 +123,23 @@ void AddMenuLabels(HMENU menu, std::vector<std::wstring> &texts)
     }
 }
 
+// The conversions of a wsprintfW format, in order ("%s%d").
+std::wstring Conversions(const std::wstring &format)
+{
+    std::wstring found;
+    for (size_t i = 0; i + 1 < format.size(); ++i) {
+        if (format[i] != L'%')
+            continue;
+        size_t j = i + 1;
+        while (j < format.size() && wcschr(L"-#0123456789.lh", format[j]))
+            ++j;
+        if (j < format.size() && format[j] != L'%')
+            found += std::wstring(L"%") + format[j];
+        i = j;
+    }
+    return found;
+}
+
 class LanguageModule : public testing::TestWithParam<std::wstring> {
 protected:
     void SetUp() override
@@ -156,9 +162,9 @@ protected:
     std::vector<std::wstring> Shown()
     {
         std::vector<std::wstring> texts;
-        for (const StringRoom &r : kRooms)
-            for (int id = r.first; id <= r.last; ++id)
-                texts.push_back(Text(id));
+        for (const StringRoomRow &r : kStringRooms)
+            for (UINT id = r.first; id <= r.last; ++id)
+                texts.push_back(Text(static_cast<int>(id)));
         HMENU bar = LoadMenuW(module, MAKEINTRESOURCEW(IDM_MAIN));
         AddMenuLabels(bar, texts);
         DestroyMenu(bar);
@@ -186,13 +192,33 @@ TEST(LanguageModules, EnglishModuleIsInTheProgramFolder)
     EXPECT_TRUE(english);
 }
 
-TEST_P(LanguageModule, EveryStringIsPresentAndFitsItsBuffer)
+TEST(LanguageModules, EveryStringOfTheIdentifiersHasItsRoom)
 {
-    for (const StringRoom &r : kRooms)
-        for (int id = r.first; id <= r.last; ++id) {
+    std::ifstream header(Narrow(std::wstring(KTR_SOURCE_DIR) + L"\\language\\resource_ids.h").c_str());
+    ASSERT_TRUE(header.is_open());
+    int named = 0;
+    for (std::string line; std::getline(header, line);) {
+        std::istringstream words(line);
+        std::string define, name;
+        UINT id = 0;
+        if (!(words >> define >> name >> id) || define != "#define" || name.rfind("IDS_", 0) != 0)
+            continue;
+        ++named;
+        EXPECT_NE(StringRoomOf(id), nullptr) << name << " has no row in language/string_rooms.h";
+    }
+    EXPECT_GT(named, 0);
+}
+
+TEST_P(LanguageModule, EveryStringIsPresentFitsItsRoomAndTakesItsArguments)
+{
+    for (const StringRoomRow &r : kStringRooms)
+        for (UINT n = r.first; n <= r.last; ++n) {
+            const int id = static_cast<int>(n);
             std::wstring text = Text(id);
             EXPECT_FALSE(text.empty()) << "string " << id << " is missing";
             EXPECT_LT(static_cast<int>(text.size()), r.room) << "string " << id << " is too long";
+            // A conversion out of order or of the wrong kind reads a number as a string.
+            EXPECT_EQ(Conversions(text), r.conversions) << "string " << id << ": \"" << Narrow(text) << "\"";
         }
     // Texts run together into one 1024-character buffer.
     EXPECT_LT(Text(8).size() + Text(10).size(), 1024u);
@@ -241,52 +267,6 @@ TEST_P(LanguageModule, RegistryAndDriverNamesAreThePlatformsAndTheFamilys)
     EXPECT_EQ(Text(IDS_DRIVER_NAME1), L"ktrscsi");
     EXPECT_EQ(Text(IDS_DRIVER_NAME2), L"ktrwide");
     EXPECT_EQ(Text(IDS_DRIVER_NAME3), L"ktrfast");
-}
-
-TEST_P(LanguageModule, WriteFailureNamesTheAdapter)
-{
-    wchar_t text[1024];
-    std::wstring format = Text(IDS_WRITE_FAILED);
-    ASSERT_NE(format.find(L"%d"), std::wstring::npos);
-    ASSERT_GT(format.find(L"%s"), format.find(L"%d"));
-    wsprintfW(text, format.c_str(), 3, L"KTR-A0150");
-    std::wstring shown = text;
-    EXPECT_NE(shown.find(L"3"), std::wstring::npos);
-    EXPECT_NE(shown.find(L"KTR-A0150"), std::wstring::npos);
-    EXPECT_EQ(shown.find(L'%'), std::wstring::npos);
-}
-
-// The conversions of a wsprintfW format, in order ("%s%d").
-std::wstring Conversions(const std::wstring &format)
-{
-    std::wstring found;
-    for (size_t i = 0; i + 1 < format.size(); ++i) {
-        if (format[i] != L'%')
-            continue;
-        size_t j = i + 1;
-        while (j < format.size() && wcschr(L"-#0123456789.lh", format[j]))
-            ++j;
-        if (j < format.size() && format[j] != L'%')
-            found += std::wstring(L"%") + format[j];
-        i = j;
-    }
-    return found;
-}
-
-TEST_P(LanguageModule, SettingsFileTextsTakeTheArgumentsThatTheProgramPasses)
-{
-    // A conversion out of order or of the wrong kind reads a number as a string.
-    const std::pair<int, const wchar_t *> formats[] = {
-        {IDS_FILE_FILTER, L""},          {IDS_BACKUP_DONE, L"%s"},       {IDS_BACKUP_PARTIAL, L"%s%d"},
-        {IDS_BACKUP_NONE, L""},          {IDS_BACKUP_FAILED, L"%s"},     {IDS_RESTORE_DONE, L"%s%d%d"},
-        {IDS_RESTORE_SAME, L"%s"},       {IDS_FILE_REFUSED, L"%s"},      {IDS_FILE_CANNOT_READ, L""},
-        {IDS_FILE_TOO_LARGE, L""},       {IDS_FILE_EMPTY, L""},          {IDS_FILE_NOT_JSON, L"%d"},
-        {IDS_FILE_FUTURE, L""},          {IDS_FILE_UNKNOWN_KEY, L"%s"},  {IDS_FILE_BAD_VALUE, L"%s"},
-        {IDS_FILE_DUPLICATE, L"%d"},     {IDS_FILE_NO_ADAPTER, L"%d"},   {IDS_FILE_OTHER_CHIP, L"%d"},
-        {IDS_FILE_BAD_IMAGE, L"%d"},     {IDS_FILE_EDITED, L"%d%s"},     {IDS_FILE_INVALID, L"%d"},
-        {IDS_FILE_REFUSED_RULE, L"%d%s"}, {IDS_WRITE_CONFLICT, L"%d%s"}, {IDS_FILE_OTHER_COMPUTER, L"%s%s"}};
-    for (const auto &[id, conversions] : formats)
-        EXPECT_EQ(Conversions(Text(id)), conversions) << "string " << id << ": \"" << Narrow(Text(id)) << "\"";
 }
 
 TEST_P(LanguageModule, FileMenuItemsHaveKeysOfTheirOwn)
