@@ -12,16 +12,11 @@
 #include <vector>
 
 #include "language/string_rooms.h"
+#include "settings_file/setting_fields.h"
+#include "store/utf8.h"
 #include "tests/program_support.h"
 
 namespace {
-
-std::string Narrow(const std::wstring &w)
-{
-    char text[1024] = {};
-    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, text, sizeof text, nullptr, nullptr);
-    return text;
-}
 
 struct Control {
     int id;
@@ -101,12 +96,14 @@ std::wstring Label(std::wstring text)
     return shown;
 }
 
+// The text of a control of the template (0: its caption; -1: its first control).
 std::wstring DialogText(HMODULE module, int id, int control)
 {
     HWND dialog = CreateDialogParamW(module, MAKEINTRESOURCEW(id), nullptr, QuietDlgProc, 0);
     wchar_t text[256] = {};
     if (dialog) {
-        GetWindowTextW(control ? GetDlgItem(dialog, control) : dialog, text, 256);
+        HWND item = control == 0 ? dialog : control < 0 ? GetWindow(dialog, GW_CHILD) : GetDlgItem(dialog, control);
+        GetWindowTextW(item, text, 256);
         DestroyWindow(dialog);
     }
     return text;
@@ -145,7 +142,7 @@ protected:
     void SetUp() override
     {
         module = LoadModuleFile(GetParam());
-        ASSERT_NE(module, nullptr) << "cannot load " << Narrow(GetParam());
+        ASSERT_NE(module, nullptr) << "cannot load " << Utf8(GetParam());
     }
     void TearDown() override
     {
@@ -194,7 +191,7 @@ TEST(LanguageModules, EnglishModuleIsInTheProgramFolder)
 
 TEST(LanguageModules, EveryStringOfTheIdentifiersHasItsRoom)
 {
-    std::ifstream header(Narrow(std::wstring(KTR_SOURCE_DIR) + L"\\language\\resource_ids.h").c_str());
+    std::ifstream header(Utf8(std::wstring(KTR_SOURCE_DIR) + L"\\language\\resource_ids.h").c_str());
     ASSERT_TRUE(header.is_open());
     int named = 0;
     for (std::string line; std::getline(header, line);) {
@@ -218,7 +215,7 @@ TEST_P(LanguageModule, EveryStringIsPresentFitsItsRoomAndTakesItsArguments)
             EXPECT_FALSE(text.empty()) << "string " << id << " is missing";
             EXPECT_LT(static_cast<int>(text.size()), r.room) << "string " << id << " is too long";
             // A conversion out of order or of the wrong kind reads a number as a string.
-            EXPECT_EQ(Conversions(text), r.conversions) << "string " << id << ": \"" << Narrow(text) << "\"";
+            EXPECT_EQ(Conversions(text), r.conversions) << "string " << id << ": \"" << Utf8(text) << "\"";
         }
     // Texts run together into one 1024-character buffer.
     EXPECT_LT(Text(8).size() + Text(10).size(), 1024u);
@@ -279,10 +276,10 @@ TEST_P(LanguageModule, FileMenuItemsHaveKeysOfTheirOwn)
         if (GetMenuStringW(file, static_cast<UINT>(i), label, 128, MF_BYPOSITION) == 0)
             continue;  // the separator
         const wchar_t *amp = wcschr(label, L'&');
-        ASSERT_TRUE(amp && amp[1]) << "\"" << Narrow(label) << "\" has no access key";
+        ASSERT_TRUE(amp && amp[1]) << "\"" << Utf8(label) << "\" has no access key";
         wchar_t key = amp[1];
         CharUpperBuffW(&key, 1);
-        EXPECT_EQ(keys.find(key), std::wstring::npos) << "\"" << Narrow(label) << "\" takes a key already taken";
+        EXPECT_EQ(keys.find(key), std::wstring::npos) << "\"" << Utf8(label) << "\" takes a key already taken";
         keys += key;
     }
     EXPECT_EQ(keys.size(), 4u);
@@ -328,20 +325,20 @@ TEST_P(LanguageModule, TextsNameTheButtonsAndMenuItemsAsTheyAreLabelled)
     EXPECT_NE(Text(IDS_SAVE_BUTTON), Label(save)) << "the save button reads as File > Save";
     const std::wstring howTo = Text(IDS_INFO_HEAD) + Text(IDS_INFO_TAIL);
     for (const std::wstring &name : {Text(IDS_SAVE_BUTTON), Text(IDS_EXIT_BUTTON), Label(file), Label(save)})
-        EXPECT_NE(howTo.find(name), std::wstring::npos) << "the how-to text does not name \"" << Narrow(name) << "\"";
+        EXPECT_NE(howTo.find(name), std::wstring::npos) << "the how-to text does not name \"" << Utf8(name) << "\"";
     for (UINT id : {IDS_ADAPTER_HELP1 + 2, IDS_DEVICE_HELP1, IDS_DEFAULTS_IN_PLACE})
         EXPECT_NE(Text(static_cast<int>(id)).find(Label(defaults)), std::wstring::npos)
-            << "string " << id << " does not name \"" << Narrow(Label(defaults)) << "\"";
+            << "string " << id << " does not name \"" << Utf8(Label(defaults)) << "\"";
     // A restore says that Exit writes nothing, by the button's name.
     EXPECT_NE(Text(IDS_RESTORE_DONE).find(Text(IDS_EXIT_BUTTON)), std::wstring::npos)
-        << "string " << IDS_RESTORE_DONE << " does not name \"" << Narrow(Text(IDS_EXIT_BUTTON)) << "\"";
+        << "string " << IDS_RESTORE_DONE << " does not name \"" << Utf8(Text(IDS_EXIT_BUTTON)) << "\"";
     for (UINT id : {IDS_ADAPTER_HELP1 + 2, IDS_DEFAULTS_IN_PLACE, IDS_RATE_REFUSED})
         EXPECT_NE(Text(static_cast<int>(id)).find(Label(ok)), std::wstring::npos)
-            << "string " << id << " does not name \"" << Narrow(Label(ok)) << "\"";
+            << "string " << id << " does not name \"" << Utf8(Label(ok)) << "\"";
     // The device table shows string 44 too: it names the way to the adapter's own dialog.
     for (const std::wstring &menu : {Label(settings), Label(adapters)})
         EXPECT_NE(Text(IDS_DEFAULTS_IN_PLACE).find(menu), std::wstring::npos)
-            << "string 44 does not name \"" << Narrow(menu) << "\"";
+            << "string 44 does not name \"" << Utf8(menu) << "\"";
 }
 
 TEST_P(LanguageModule, PickersReadAsTheRowsThatOpenThem)
@@ -351,7 +348,11 @@ TEST_P(LanguageModule, PickersReadAsTheRowsThatOpenThem)
     const size_t tail = async.size() - std::min(async.size(), off.size() + 2);
     EXPECT_TRUE(async.substr(tail) == L"(" + off + L")" || async.substr(tail) == L"\uFF08" + off + L"\uFF09" ||
                 async.compare(0, off.size() + 2, off + L" (") == 0)
-        << "\"" << Narrow(async) << "\" does not name string 46 beside the mode";
+        << "\"" << Utf8(async) << "\" does not name string 46 beside the mode";
+
+    // The value picker's prompt names the largest timeout that it takes.
+    const std::wstring prompt = DialogText(module, IDD_VALUE, -1);
+    EXPECT_NE(prompt.find(std::to_wstring(deviceFields[kTimeout].allowed)), std::wstring::npos) << Utf8(prompt);
 
     // A picker's caption is its row's label without the unit and the colon.
     const std::pair<int, int> pickers[] = {{IDD_YESNO_OPTION0, IDS_DEVICE_ROW0 + 2},
@@ -365,7 +366,7 @@ TEST_P(LanguageModule, PickersReadAsTheRowsThatOpenThem)
             rest.erase(open, close + 1 - open);
         EXPECT_TRUE(!caption.empty() && label.compare(0, caption.size(), caption) == 0 &&
                     rest.find_first_not_of(L" \u00A0:\uFF1A") == std::wstring::npos)
-            << "template " << id << " is called \"" << Narrow(caption) << "\", its row \"" << Narrow(label) << "\"";
+            << "template " << id << " is called \"" << Utf8(caption) << "\", its row \"" << Utf8(label) << "\"";
     }
 }
 
@@ -384,7 +385,7 @@ TEST_P(LanguageModule, PunctuationFollowsTheLanguage)
             // French keeps a non-breaking space before the high signs, so that no line starts with one.
             if (french && wcschr(L":;?!", text[i])) {
                 EXPECT_TRUE(i > 0 && (text[i - 1] == L'\u00A0' || text[i - 1] == L'\u202F'))
-                    << "\"" << Narrow(text) << "\"";
+                    << "\"" << Utf8(text) << "\"";
             }
         }
     }
@@ -436,9 +437,9 @@ TEST_P(LanguageModule, EveryTemplateHasItsControlsAndItsTextsFit)
             UINT flags = DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK);
             DrawTextW(dc, text, length, &need, flags);
             EXPECT_LE(need.right - need.left, box.right - box.left - (button ? 4 : 0))
-                << "template " << t.id << ": \"" << Narrow(text) << "\" is too wide";
+                << "template " << t.id << ": \"" << Utf8(text) << "\" is too wide";
             EXPECT_LE(need.bottom - need.top, box.bottom - box.top)
-                << "template " << t.id << ": \"" << Narrow(text) << "\" is too tall";
+                << "template " << t.id << ": \"" << Utf8(text) << "\" is too tall";
             SelectObject(dc, old);
         }
         ReleaseDC(dialog, dc);
