@@ -41,48 +41,45 @@ TEST_F(EndToEnd, AdapterDialogEditsAndDefaultsReachTheAdapters)
 {
     const SettingsImage narrowBefore = Stored(1), wideBefore = Stored(2);
     robot.Expose(robot.main);
-    ASSERT_EQ(robot.Lines(GetDlgItem(robot.main, 2)).size(), 3u);
+    ASSERT_EQ(robot.WaitForLines(GetDlgItem(robot.main, 2), 3).size(), 3u);
 
     // Adapter 0 (port 1, narrow): toggle the first option, pick host ID 6.
     robot.Command(robot.main, IDM_ADAPTER_BASE + 0);
-    HWND dialog = robot.WaitForDialog();
+    HWND dialog = robot.DialogOver(robot.main);
     ASSERT_NE(dialog, nullptr);
     ASSERT_FALSE(robot.IsMessageBox(dialog));
-    ASSERT_EQ(robot.Lines(GetDlgItem(dialog, IDC_ADAPTER_LIST)).size(), 4u);
+    HWND list = GetDlgItem(dialog, IDC_ADAPTER_LIST);
+    ASSERT_EQ(robot.WaitForLines(list, 4).size(), 4u);
     robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 0);
     robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 2);
-    HWND picker = nullptr;
-    for (int i = 0; i < 100 && (!picker || picker == dialog); ++i)
-        picker = robot.WaitForDialog();
-    ASSERT_NE(picker, dialog);
-    robot.Settle();
+    HWND picker = robot.DialogOver(dialog);
+    ASSERT_NE(picker, nullptr);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(picker, IDC_HOST_ID_BASE + 5))) << "a device is listed at ID 5";
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(picker, IDC_HOST_ID_BASE + 9))) << "a narrow adapter";
     ASSERT_TRUE(IsWindowEnabled(GetDlgItem(picker, IDC_HOST_ID_BASE + 6)));
     robot.Click(picker, IDC_HOST_ID_BASE + 6);
     ASSERT_TRUE(robot.WaitClosed(picker));
-    std::vector<std::wstring> rows = robot.Lines(GetDlgItem(dialog, IDC_ADAPTER_LIST));
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[2], ModuleText(IDS_ADAPTER_ROW0 + 2) + L"  6\t");
+    const std::wstring picked = ModuleText(IDS_ADAPTER_ROW0 + 2) + L"  6\t";
+    const auto shows = [&](const std::vector<std::wstring> &rows) { return rows.size() == 4 && rows[2] == picked; };
+    EXPECT_TRUE(shows(robot.WaitForLines(list, shows))) << "the host ID row shows the ID picked";
     robot.Click(dialog, IDOK);
     ASSERT_TRUE(robot.WaitClosed(dialog));
 
     // Adapter 2 (port 3): its stored image was invalid, so edits are refused
     // until Defaults and OK.
     robot.Command(robot.main, IDM_ADAPTER_BASE + 2);
-    dialog = robot.WaitForDialog();
+    dialog = robot.DialogOver(robot.main);
     ASSERT_NE(dialog, nullptr);
     robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 1);
     EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_DEFAULTS_IN_PLACE));
     robot.Click(dialog, IDC_DEFAULTS);
-    robot.Settle();
     robot.Click(dialog, IDOK);
     ASSERT_TRUE(robot.WaitClosed(dialog));
     robot.Command(robot.main, IDM_ADAPTER_BASE + 2);
-    dialog = robot.WaitForDialog();
+    dialog = robot.DialogOver(robot.main);
+    ASSERT_NE(dialog, nullptr);
     robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 1);
-    robot.Settle();
-    EXPECT_FALSE(robot.IsMessageBox(robot.WaitForDialog(100))) << "editable after Defaults and OK";
+    EXPECT_EQ(robot.DialogOver(dialog, 500), nullptr) << "editable after Defaults and OK: no warning";
     robot.Click(dialog, IDOK);
     ASSERT_TRUE(robot.WaitClosed(dialog));
 
@@ -111,19 +108,15 @@ namespace {
 void ChooseWidth(Robot &robot, int adapter, int row, int widthButton)
 {
     robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + adapter);
-    HWND table = robot.WaitForDialog();
+    HWND table = robot.DialogOver(robot.main);
     ASSERT_NE(table, nullptr);
-    ASSERT_EQ(robot.Lines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST)).size(), 16u);
+    ASSERT_EQ(robot.WaitForLines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST), 16).size(), 16u);
     robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, row);
-    HWND device = nullptr;
-    for (int i = 0; i < 100 && (!device || device == table); ++i)
-        device = robot.WaitForDialog();
-    ASSERT_NE(device, table);
+    HWND device = robot.DialogOver(table);
+    ASSERT_NE(device, nullptr);
     robot.DoubleClickRow(device, IDC_DEVICE_LIST, 1);
-    HWND width = nullptr;
-    for (int i = 0; i < 100 && (!width || width == device); ++i)
-        width = robot.WaitForDialog();
-    ASSERT_NE(width, device);
+    HWND width = robot.DialogOver(device);
+    ASSERT_NE(width, nullptr);
     robot.Click(width, widthButton);
     ASSERT_TRUE(robot.WaitClosed(width));
     robot.Click(device, IDOK);
@@ -188,26 +181,25 @@ TEST_F(EndToEnd, TheLanguageMenuListsEveryModuleAndEachChangesTheTexts)
                                 L"fra_lang", L"ita_lang", L"jpn_lang", L"eng_lang"};
     for (const wchar_t *name : modules) {
         robot.Command(robot.main, IDM_LANGUAGE);
-        HWND dialog = robot.WaitForDialog();
+        HWND dialog = robot.DialogOver(robot.main);
         ASSERT_NE(dialog, nullptr);
         robot.Expose(dialog);
-        std::vector<std::wstring> lines = robot.Lines(GetDlgItem(dialog, IDC_LANGUAGE_LIST));
-        ASSERT_EQ(lines.size(), 8u) << "every module of the program folder";
+        ASSERT_EQ(robot.WaitForLines(GetDlgItem(dialog, IDC_LANGUAGE_LIST), 8).size(), 8u)
+            << "every module of the program folder";
         const int line = LanguageLineOf(name);
         ASSERT_GE(line, 0);
         robot.DoubleClickRow(dialog, IDC_LANGUAGE_LIST, line);
         ASSERT_TRUE(robot.WaitClosed(dialog));
-        robot.Settle();
 
         HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        wchar_t expected[256] = {}, shown[256] = {};
+        wchar_t expected[256] = {};
         LoadStringW(module, IDS_SAVE_BUTTON, expected, 256);
-        GetWindowTextW(GetDlgItem(robot.main, 0), shown, 256);
-        EXPECT_STREQ(shown, expected);
+        EXPECT_TRUE(robot.Until([&] { return WindowText(GetDlgItem(robot.main, 0)) == expected; }))
+            << "the Save button in the module's words: " << WindowText(GetDlgItem(robot.main, 0));
         robot.Command(robot.main, IDM_ADAPTER_BASE + 1);
-        HWND adapter = robot.WaitForDialog();
+        HWND adapter = robot.DialogOver(robot.main);
         ASSERT_NE(adapter, nullptr);
-        std::vector<std::wstring> rows = robot.Lines(GetDlgItem(adapter, IDC_ADAPTER_LIST));
+        const std::vector<std::wstring> rows = robot.WaitForLines(GetDlgItem(adapter, IDC_ADAPTER_LIST), 4);
         LoadStringW(module, IDS_ADAPTER_ROW0, expected, 256);
         ASSERT_EQ(rows.size(), 4u);
         EXPECT_EQ(rows[0].substr(0, lstrlenW(expected)), expected);
@@ -225,7 +217,7 @@ namespace {
 void EditAdapter0(Robot &robot)
 {
     robot.Command(robot.main, IDM_ADAPTER_BASE);
-    HWND dialog = robot.WaitForDialog();
+    HWND dialog = robot.DialogOver(robot.main);
     ASSERT_NE(dialog, nullptr);
     robot.DoubleClickRow(dialog, IDC_ADAPTER_LIST, 0);
     robot.Click(dialog, IDOK);
@@ -279,8 +271,7 @@ TEST_F(EndToEnd, AFailedWriteIsReportedAndARetryWrites)
     const std::wstring warning = robot.AnswerMessageBox();
     EXPECT_NE(warning, ModuleText(IDS_SAVED)) << "no false confirmation";
     EXPECT_NE(warning.find(L"KTR-A0060"), std::wstring::npos) << "the warning names the adapter";
-    robot.Settle();
-    EXPECT_TRUE(robot.Running()) << "the program stays open";
+    EXPECT_FALSE(robot.WaitForExit(500)) << "the program stays open";
     EXPECT_EQ(AllWrites(), 0u);
     ASSERT_TRUE(SetPortFaults(1, 0, error));
     robot.Click(robot.main, 0);
@@ -292,7 +283,6 @@ TEST_F(EndToEnd, AFailedWriteIsReportedAndARetryWrites)
 TEST_F(EndToEnd, AnInvalidImageBecomesValidAndTheListFollowsAfterTheSave)
 {
     HWND list = GetDlgItem(robot.main, 2);
-    robot.Expose(robot.main);
     auto state = [&]() -> std::wstring {
         robot.Expose(robot.main);
         std::vector<std::wstring> lines = robot.Lines(list);
@@ -302,13 +292,15 @@ TEST_F(EndToEnd, AnInvalidImageBecomesValidAndTheListFollowsAfterTheSave)
     };
     EXPECT_EQ(state(), ModuleText(IDS_WORD_NO));
     robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 2);
-    HWND table = robot.WaitForDialog();
+    HWND table = robot.DialogOver(robot.main);
+    ASSERT_NE(table, nullptr);
     robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 0);
     EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_DEFAULTS_IN_PLACE));
     robot.Click(table, IDCANCEL);
     ASSERT_TRUE(robot.WaitClosed(table));
     robot.Command(robot.main, IDM_ADAPTER_BASE + 2);
-    HWND dialog = robot.WaitForDialog();
+    HWND dialog = robot.DialogOver(robot.main);
+    ASSERT_NE(dialog, nullptr);
     robot.Click(dialog, IDC_DEFAULTS);
     robot.Click(dialog, IDOK);
     ASSERT_TRUE(robot.WaitClosed(dialog));
@@ -324,18 +316,14 @@ TEST_F(EndToEnd, AnInvalidImageBecomesValidAndTheListFollowsAfterTheSave)
 TEST_F(EndToEnd, ATypedValueReachesTheAdapter)
 {
     robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
-    HWND table = robot.WaitForDialog();
+    HWND table = robot.DialogOver(robot.main);
     ASSERT_NE(table, nullptr);
     robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 5);
-    HWND device = nullptr;
-    for (int i = 0; i < 100 && (!device || device == table); ++i)
-        device = robot.WaitForDialog();
-    ASSERT_NE(device, table);
+    HWND device = robot.DialogOver(table);
+    ASSERT_NE(device, nullptr);
     robot.DoubleClickRow(device, IDC_DEVICE_LIST, 3);
-    HWND value = nullptr;
-    for (int i = 0; i < 100 && (!value || value == device); ++i)
-        value = robot.WaitForDialog();
-    ASSERT_NE(value, device);
+    HWND value = robot.DialogOver(device);
+    ASSERT_NE(value, nullptr);
     robot.Type(GetDlgItem(value, IDC_VALUE_EDIT), L"4x2");  // the entry takes digits only
     robot.Click(value, IDOK);
     ASSERT_TRUE(robot.WaitClosed(value));

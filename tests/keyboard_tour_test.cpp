@@ -80,9 +80,11 @@ TEST_F(KeyboardTour, DISABLED_TheRoadOfOneEdit)
     Keys(robot, {VK_MENU, 'S', 'D', VK_DOWN, VK_RETURN});  // Settings > Devices > the second adapter
     HWND table = robot.DialogOver(robot.main);
     ASSERT_NE(table, nullptr);
+    ASSERT_EQ(robot.WaitForLines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST), 16).size(), 16u);
     Keys(robot, {VK_HOME, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // row 3
     HWND device = robot.DialogOver(table);
     ASSERT_NE(device, nullptr);
+    ASSERT_EQ(robot.WaitForLines(GetDlgItem(device, IDC_DEVICE_LIST), 7).size(), 7u);
     Keys(robot, {VK_HOME, VK_DOWN, VK_RETURN});  // row 1, the width
     HWND width = robot.DialogOver(device);
     ASSERT_NE(width, nullptr);
@@ -109,6 +111,7 @@ TEST_F(KeyboardTour, DISABLED_EscapeLeavesEveryDialogAndPicker)
     Keys(robot, {VK_MENU, 'S', 'A', VK_RETURN});
     HWND adapter = robot.DialogOver(robot.main);
     ASSERT_NE(adapter, nullptr);
+    ASSERT_EQ(robot.WaitForLines(GetDlgItem(adapter, IDC_ADAPTER_LIST), 4).size(), 4u);
     EscapeFrom(adapter, {VK_HOME, VK_DOWN, VK_DOWN, VK_RETURN}, "the host ID picker");
     Keys(robot, {VK_ESCAPE});
     EXPECT_TRUE(robot.WaitClosed(adapter)) << "Escape left the adapter dialog open";
@@ -116,6 +119,7 @@ TEST_F(KeyboardTour, DISABLED_EscapeLeavesEveryDialogAndPicker)
     Keys(robot, {VK_MENU, 'S', 'D', VK_RETURN});
     HWND table = robot.DialogOver(robot.main);
     ASSERT_NE(table, nullptr);
+    ASSERT_EQ(robot.WaitForLines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST), 16).size(), 16u);
     Keys(robot, {VK_HOME, VK_DOWN, VK_RETURN});  // row 1
     HWND device = robot.DialogOver(table);
     ASSERT_NE(device, nullptr);

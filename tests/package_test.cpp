@@ -503,7 +503,7 @@ TEST_F(PackageInstall, InstallRunReplaceAndRemove)
         const bool started = robot.Start(installed.target);
         SetCurrentDirectoryW(previous);
         ASSERT_TRUE(started);
-        EXPECT_EQ(robot.Lines(GetDlgItem(robot.main, 2)).size(), 3u);
+        EXPECT_EQ(robot.WaitForLines(GetDlgItem(robot.main, 2), 3).size(), 3u);
         robot.Command(robot.main, IDM_VERSION);
         EXPECT_NE(robot.AnswerMessageBox().find(program.display + L"        "), std::wstring::npos);
         robot.Command(robot.main, IDM_EXIT);

@@ -113,10 +113,11 @@ TEST(ProgramStart, LanguageModulesAreReadAsDataFromTheProgramsFolderOnly)
     ASSERT_TRUE(robot.Start(copy.Program(), copy.elsewhere));
     EXPECT_EQ(WindowText(robot.main), english) << "the module beside the program, not the current folder's";
     robot.Command(robot.main, IDM_LANGUAGE);
-    HWND dialog = robot.WaitForDialog();
+    HWND dialog = robot.DialogOver(robot.main);
     ASSERT_NE(dialog, nullptr);
-    const std::vector<std::wstring> lines = robot.Lines(GetDlgItem(dialog, IDC_LANGUAGE_LIST));
-    EXPECT_EQ(lines.size(), LanguageModuleFiles().size() + 1) << "the program's folder, not the current one";
+    const std::size_t listed = LanguageModuleFiles().size() + 1;
+    const std::vector<std::wstring> lines = robot.WaitForLines(GetDlgItem(dialog, IDC_LANGUAGE_LIST), listed);
+    EXPECT_EQ(lines.size(), listed) << "the program's folder, not the current one";
     int planted = -1;
     for (size_t i = 0; i < lines.size(); ++i)
         if (lines[i].find(L"English / UK") != std::wstring::npos)
@@ -124,8 +125,8 @@ TEST(ProgramStart, LanguageModulesAreReadAsDataFromTheProgramsFolderOnly)
     ASSERT_GE(planted, 0);
     robot.DoubleClickRow(dialog, IDC_LANGUAGE_LIST, planted);
     robot.WaitClosed(dialog);
-    robot.Settle();
-    EXPECT_EQ(WindowText(GetDlgItem(robot.main, 0)), L"Planted module") << "the planted module's texts load";
+    EXPECT_TRUE(robot.Until([&] { return WindowText(GetDlgItem(robot.main, 0)) == L"Planted module"; }))
+        << "the planted module's texts load";
     robot.Command(robot.main, 1);
     EXPECT_TRUE(robot.WaitForExit());
     for (const std::wstring &f : copy.files) {

@@ -64,14 +64,13 @@ bool Robot::Start(const std::wstring &program, const std::wstring &currentFolder
 {
     if (!Launch(program, currentFolder))
         return false;
-    for (int i = 0; i < 500 && !main; ++i) {
-        // The program's start-up may show message boxes before its window is up.
+    // The program's start-up may show message boxes before its window is up.
+    Until([&] {
         Search search = {process.dwThreadId, nullptr};
         EnumThreadWindows(process.dwThreadId, FindMainWindow, reinterpret_cast<LPARAM>(&search));
         main = search.found;
-        if (!main)
-            Sleep(20);
-    }
+        return main != nullptr;
+    }, 10000);
     // The window is listed while it is still being created: wait until the
     // program takes messages again, its controls made.
     if (main)
@@ -92,39 +91,45 @@ bool Robot::WaitForExit(DWORD milliseconds)
 bool Robot::EndsWithoutMessageBox(DWORD milliseconds)
 {
     bool boxShown = false;
-    for (DWORD waited = 0; waited <= milliseconds; waited += 5) {
-        if (!Running())
-            return !boxShown;
+    const bool ended = Until([&] {
         if (IsMessageBox(WaitForDialog(0))) {
             boxShown = true;
             AnswerMessageBox(0);
         }
-        Sleep(5);
+        return !Running();
+    }, milliseconds);
+    return ended && !boxShown;
+}
+
+bool Robot::Until(const std::function<bool()> &ready, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (!ready()) {
+        if (GetTickCount() - start >= milliseconds)
+            return false;
+        Sleep(10);
     }
-    return false;
+    return true;
 }
 
 HWND Robot::WaitForDialog(DWORD milliseconds)
 {
-    for (DWORD waited = 0; waited <= milliseconds; waited += 10) {
-        Search search = {process.dwThreadId, nullptr};
+    Search search = {process.dwThreadId, nullptr};
+    Until([&] {
         EnumThreadWindows(process.dwThreadId, FindInputDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        Sleep(10);
-    }
-    return nullptr;
+        return search.found != nullptr;
+    }, milliseconds);
+    return search.found;
 }
 
 HWND Robot::DialogOver(HWND under, DWORD milliseconds)
 {
-    for (DWORD waited = 0; waited <= milliseconds; waited += 10) {
-        HWND dialog = WaitForDialog(0);
-        if (dialog && dialog != under)
-            return dialog;
-        Sleep(10);
-    }
-    return nullptr;
+    HWND dialog = nullptr;
+    const bool over = Until([&] {
+        dialog = WaitForDialog(0);
+        return dialog && dialog != under && GetWindow(dialog, GW_OWNER) == under;
+    }, milliseconds);
+    return over ? dialog : nullptr;
 }
 
 bool Robot::IsMessageBox(HWND dialog) const
@@ -134,18 +139,14 @@ bool Robot::IsMessageBox(HWND dialog) const
 
 std::wstring Robot::AnswerMessageBox(DWORD milliseconds)
 {
-    for (DWORD waited = 0; waited <= milliseconds; waited += 10) {
-        HWND box = WaitForDialog(0);
-        if (IsMessageBox(box)) {
-            wchar_t text[2048] = {};
-            GetDlgItemTextW(box, 0xFFFF, text, 2048);
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-            WaitClosed(box);
-            return text;
-        }
-        Sleep(10);
-    }
-    return L"(no message box)";
+    HWND box = nullptr;
+    if (!Until([&] { return IsMessageBox(box = WaitForDialog(0)); }, milliseconds))
+        return L"(no message box)";
+    wchar_t text[2048] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 2048);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    WaitClosed(box);
+    return text;
 }
 
 void Robot::Command(HWND window, int id)
@@ -164,6 +165,7 @@ void Robot::DoubleClickRow(HWND dialog, int listId, int row)
     // Posted, so that the selection is made after any repaint already queued.
     Settle();
     HWND list = GetDlgItem(dialog, listId);
+    WaitForLines(list, [&](const std::vector<std::wstring> &lines) { return static_cast<int>(lines.size()) > row; });
     PostMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(listId, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
 }
@@ -180,21 +182,30 @@ std::vector<std::wstring> Robot::Lines(HWND list)
     return ListLines(list);  // list box messages work across processes
 }
 
+std::vector<std::wstring> Robot::WaitForLines(HWND list,
+                                              const std::function<bool(const std::vector<std::wstring> &)> &done,
+                                              DWORD milliseconds)
+{
+    std::vector<std::wstring> lines;
+    Until([&] { return done(lines = ListLines(list)); }, milliseconds);
+    return lines;
+}
+
+std::vector<std::wstring> Robot::WaitForLines(HWND list, std::size_t count, DWORD milliseconds)
+{
+    return WaitForLines(list, [&](const std::vector<std::wstring> &lines) { return lines.size() == count; }, milliseconds);
+}
+
 void Robot::Expose(HWND window)
 {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
-    PostMessageW(window, WM_PAINT, 0, 0);
-    Settle();
+    // Sent, not posted: it returns once the program has painted.
+    SendMessageTimeoutW(window, WM_PAINT, 0, 0, SMTO_NORMAL, 5000, nullptr);
 }
 
 bool Robot::WaitClosed(HWND window, DWORD milliseconds)
 {
-    for (DWORD waited = 0; waited <= milliseconds; waited += 10) {
-        if (!IsWindow(window) || !IsWindowVisible(window))
-            return true;
-        Sleep(10);
-    }
-    return false;
+    return Until([&] { return !IsWindow(window) || !IsWindowVisible(window); }, milliseconds);
 }
 
 void Robot::Settle()

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,13 @@ public:
 
     HWND main = nullptr;
 
+    // Every wait of the robot: asks until ready() holds, false when it did not within the time.
+    static bool Until(const std::function<bool()> &ready, DWORD milliseconds = 5000);
     // The program's dialog that currently takes input (its modal loop's
     // window), message boxes included; null after the timeout.
     HWND WaitForDialog(DWORD milliseconds = 5000);
-    // The dialog that opens over the one given; null after the timeout.
+    // The dialog that opens over the window given (owned by it), a message box
+    // included; null after the timeout.
     HWND DialogOver(HWND under, DWORD milliseconds = 5000);
     // Waits for a message box, records its text and answers it with OK.
     std::wstring AnswerMessageBox(DWORD milliseconds = 5000);
@@ -38,10 +42,18 @@ public:
 
     void Command(HWND window, int id);          // a menu or button command, posted
     void Click(HWND dialog, int buttonId);      // a click on a button of a dialog
+    // Once the list shows the row.
     void DoubleClickRow(HWND dialog, int listId, int row);
     void Type(HWND edit, const std::wstring &text);
     std::vector<std::wstring> Lines(HWND list);
-    // The window is uncovered: it repaints, as after a window that lay over it went away.
+    // The list's lines once done(lines) holds, or as the timeout leaves them;
+    // the dialogs fill their lists as they paint.
+    static std::vector<std::wstring> WaitForLines(HWND list,
+                                                  const std::function<bool(const std::vector<std::wstring> &)> &done,
+                                                  DWORD milliseconds = 5000);
+    static std::vector<std::wstring> WaitForLines(HWND list, std::size_t count, DWORD milliseconds = 5000);
+    // The window is uncovered: it repaints, as after a window that lay over
+    // it went away; back once it has.
     void Expose(HWND window);
     // A picture of the window as the screen shows it, as a BMP file.
     bool Snapshot(HWND window, const std::wstring &path);

@@ -43,7 +43,7 @@ public:
 void SwitchLanguage(Robot &robot, const wchar_t *module, Camera *camera)
 {
     robot.Command(robot.main, IDM_LANGUAGE);
-    HWND languages = robot.WaitForDialog();
+    HWND languages = robot.DialogOver(robot.main);
     ASSERT_NE(languages, nullptr);
     if (camera)
         camera->Take(languages, L"language-dialog");
@@ -57,14 +57,16 @@ void EveryWindow(Robot &robot, Camera &camera)
     camera.Take(robot.main, L"main-window");
 
     robot.Command(robot.main, IDM_ADAPTER_BASE + 1);
-    HWND dialog = robot.WaitForDialog();
+    HWND dialog = robot.DialogOver(robot.main);
+    robot.WaitForLines(GetDlgItem(dialog, IDC_ADAPTER_LIST), 4);
     camera.Take(dialog, L"adapter-dialog");
     camera.Picker(dialog, IDC_ADAPTER_LIST, 2, L"host-id-picker");
     robot.Click(dialog, IDCANCEL);
     robot.WaitClosed(dialog);
 
     robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
-    HWND table = robot.WaitForDialog();
+    HWND table = robot.DialogOver(robot.main);
+    robot.WaitForLines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST), 16);
     camera.Take(table, L"device-table");
     robot.DoubleClickRow(table, IDC_DEVICE_TABLE_LIST, 7);  // the host adapter's own row: mixed widths
     HWND device = robot.DialogOver(table);
@@ -112,19 +114,19 @@ void MainWindowAndTable(Robot &robot, Camera &camera, const wchar_t *module)
 {
     HMODULE texts = LoadLibraryExW(module, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(texts, nullptr);
-    robot.Settle();  // a language change ends with its new controls
-    for (int id : {IDS_SAVE_BUTTON, IDS_EXIT_BUTTON}) {
+    for (int id : {IDS_SAVE_BUTTON, IDS_EXIT_BUTTON}) {  // a language change ends with its new controls
         wchar_t label[256] = {};
         LoadStringW(texts, static_cast<UINT>(id), label, 256);
-        EXPECT_EQ(TextOf(GetDlgItem(robot.main, id - IDS_SAVE_BUTTON)), label) << "string " << id;
+        const auto shown = [&] { return TextOf(GetDlgItem(robot.main, id - IDS_SAVE_BUTTON)); };
+        EXPECT_TRUE(robot.Until([&] { return shown() == label; })) << "string " << id << ": " << shown();
     }
     FreeLibrary(texts);
     ExpectControlsInside(robot.main);
     camera.Take(robot.main, L"main-window");
     robot.Command(robot.main, IDM_DEVICE_TABLE_BASE + 1);
-    HWND table = robot.WaitForDialog();
+    HWND table = robot.DialogOver(robot.main);
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(robot.Lines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST)).size(), 16u);
+    EXPECT_EQ(robot.WaitForLines(GetDlgItem(table, IDC_DEVICE_TABLE_LIST), 16).size(), 16u);
     ExpectControlsInside(table);
     camera.Take(table, L"device-table");
     robot.Click(table, IDCANCEL);
