@@ -3,12 +3,14 @@
 // back from the emulator's stored images and request counts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <optional>
 #include <regex>
 #include <nlohmann/json.hpp>
 
+#include "cli/arguments.h"
 #include "emulator/bench/bench.h"
 #include "emulator/bench_format.h"
 #include "language/resource_ids.h"
@@ -17,6 +19,7 @@
 #include "settings_file/settings_model.h"
 #include "store/adapters.h"
 #include "store/settings_transport.h"
+#include "store/utf8.h"
 #include "tests/emulator_support.h"
 #include "tests/program_support.h"
 
@@ -41,14 +44,6 @@ const std::string kListBench = std::string(kBench) +
                                "port 7 driver ktrwide irq 123456789 io 0xFFFF0000\n  adapter chip 13\n";
 const char kTemplate[] = R"({"format": 1, "adapters": [{"port": 2, "settings": {"hostId": 6,
     "allDevices": {"timeout": 20, "taggedQueuing": false}, "devices": [{"id": 3, "timeout": 30}]}}]})";
-
-std::string Utf8(const std::wstring &text)
-{
-    std::string bytes(text.size() * 3 + 1, '\0');
-    bytes.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0],
-                                                              static_cast<int>(bytes.size()), nullptr, nullptr) - 1));
-    return bytes;
-}
 
 std::vector<std::uint8_t> Stored(int port)
 {
@@ -483,6 +478,15 @@ TEST_F(Cli, AWrongCommandLinePointsToTheHelpThatNamesEveryExitCode)
     }
     const ProgramRun help = Run(L"--help");
     EXPECT_EQ(help.exitCode, 0u);
+    // Every command in the help and in the README's table of commands.
+    const std::vector<std::string> readme = SourceLines(L"README.md");
+    for (int c = 1; CommandWord(static_cast<Command>(c)); ++c) {
+        const std::string word = std::string("ktrcli ") + CommandWord(static_cast<Command>(c));
+        EXPECT_TRUE(Holds(help.out, "  " + word + " ")) << word;
+        EXPECT_TRUE(std::any_of(readme.begin(), readme.end(),
+                                [&](const std::string &line) { return line.rfind("| `" + word + " ", 0) == 0; }))
+            << word << " has no row in the README's table of commands";
+    }
     // Each code first on its line, its meaning beside it.
     for (const char *code : {"0 +done, or nothing to change", "1 +usage", "2 +refused by a rule", "3 +an adapter could not be read",
                              "4 +verify"})
@@ -646,6 +650,19 @@ TEST_F(Cli, WithJsonEveryOutcomeIsOneDocument)
         {L"apply taken.json --json", "apply", 2}, {L"verify six.json --json", "verify", 4},
         {L"apply six.json --json", "apply", 3},  {L"list --json", "list", 0},
     };
+    // The document's table of keys: each key, and the commands that it is "in".
+    std::map<std::string, std::string> documented;
+    bool inTable = false;
+    for (const std::string &line : SourceLines(L"docs\\settings-file.md")) {
+        inTable = line.rfind("| key | in |", 0) == 0 || (inTable && line.rfind("|", 0) == 0);
+        const std::size_t keysEnd = line.find(" | ");
+        if (!inTable || keysEnd == std::string::npos)
+            continue;
+        const std::string keys = line.substr(0, keysEnd), in = line.substr(keysEnd + 3, line.find(" | ", keysEnd + 3) - keysEnd - 3);
+        for (std::size_t at = keys.find('`'), end; at != std::string::npos && (end = keys.find('`', at + 1)) != std::string::npos;
+             at = keys.find('`', end + 1))
+            documented[keys.substr(at + 1, end - at - 1)] = in;
+    }
     std::vector<nlohmann::json> documents;
     for (const auto &row : rows) {
         const ProgramRun run = Run(row.command);
@@ -654,6 +671,11 @@ TEST_F(Cli, WithJsonEveryOutcomeIsOneDocument)
         const nlohmann::json &document = documents.back();
         ASSERT_TRUE(document.is_object()) << Utf8(row.command) << ": " << run.out;
         EXPECT_EQ(document["command"], row.name);
+        for (const auto &key : document.items()) {
+            const std::string in = documented.count(key.key()) ? documented[key.key()] : "";
+            EXPECT_TRUE(in == "all" || in.find(row.name) != std::string::npos)
+                << key.key() << " of " << row.name << " is not in the document's table of keys";
+        }
         EXPECT_EQ(document["exitCode"], row.code);
         EXPECT_EQ(document["problems"].empty(), row.code == 0 || row.code == 4) << run.out;
         EXPECT_EQ(document["problems"].size(), ProgramRun::Lines(run.err).size() - document["warnings"].size())

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -191,10 +190,8 @@ TEST(LanguageModules, EnglishModuleIsInTheProgramFolder)
 
 TEST(LanguageModules, EveryStringOfTheIdentifiersHasItsRoom)
 {
-    std::ifstream header(Utf8(std::wstring(KTR_SOURCE_DIR) + L"\\language\\resource_ids.h").c_str());
-    ASSERT_TRUE(header.is_open());
     int named = 0;
-    for (std::string line; std::getline(header, line);) {
+    for (const std::string &line : SourceLines(L"language\\resource_ids.h")) {
         std::istringstream words(line);
         std::string define, name;
         UINT id = 0;

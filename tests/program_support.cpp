@@ -1,6 +1,8 @@
 #include "tests/program_support.h"
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "app/message_box.h"
 #include "app/shell.h"
@@ -8,6 +10,7 @@
 #include "language/module_file.h"
 #include "store/adapter_record.h"
 #include "store/report.h"
+#include "store/utf8.h"
 
 namespace {
 
@@ -183,6 +186,15 @@ DWORD WINAPI ReadPipe(void *context)
 }
 
 }  // namespace
+
+std::vector<std::string> SourceLines(const wchar_t *relative)
+{
+    const std::string path = Utf8(std::wstring(KTR_SOURCE_DIR) + L"\\" + relative);
+    std::ifstream file(path.c_str(), std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return ProgramRun::Lines(text.str());
+}
 
 std::vector<std::string> ProgramRun::Lines(const std::string &text)
 {

@@ -60,6 +60,10 @@ void AddDeviceMap(int adapter, int port, std::initializer_list<int> targets);
 // linked into it) at another; returns what it pointed at, null when not imported.
 void *SwapImport(const char *name, void *replacement);
 
+// The lines of a file of the source tree (a path such as L"docs\\settings-file.md"),
+// without their line ends; none when it cannot be read.
+std::vector<std::string> SourceLines(const wchar_t *relative);
+
 // A console program's run: its exit code and what it wrote.
 struct ProgramRun {
     DWORD exitCode = 0xFFFFFFFF;  // also when it could not start, or did not end in time

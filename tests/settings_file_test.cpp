@@ -15,17 +15,13 @@
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
 #include "store/defaults.h"
+#include "store/utf8.h"
 #include "tests/emulator_support.h"
 #include "tests/program_support.h"
 
 // The suite is named after the files; the file as read is ::SettingsFile.
 namespace settings_tests {
 namespace {
-
-std::string Narrow(const std::wstring &text)
-{
-    return std::string(text.begin(), text.end());
-}
 
 // Replaces the first `from` in text (which must hold it) with `to`.
 std::string Replace(std::string text, const std::string &from, const std::string &to)
@@ -393,10 +389,10 @@ TEST_F(SettingsFile, EveryNumberIsKeptToItsRowsRange)
         for (const SettingField &field : Rows(device)) {
             if (field.kind != FieldKind::Number || field.allowed == field.high)
                 continue;
-            const FileResult above = Run(settings(field, device, field.allowed + 1), false);
+            const FileResult above = Run(settings(field, device, field.allowed + 1), Use::Apply);
             EXPECT_EQ(above.problem, FileProblem::Refused) << field.key;
             EXPECT_EQ(above.value, std::to_string(field.allowed + 1)) << field.key;
-            EXPECT_EQ(Run(settings(field, device, field.allowed), false).problem, FileProblem::None) << field.key;
+            EXPECT_EQ(Run(settings(field, device, field.allowed), Use::Apply).problem, FileProblem::None) << field.key;
         }
 }
 
@@ -408,8 +404,8 @@ TEST_F(SettingsFile, NamedSettingsUseTheEnglishModulesWords)
     for (bool device : {false, true})
         for (const SettingField &field : Rows(device))
             if (field.shownOn) {
-                EXPECT_EQ(field.shownOn, Narrow(ModuleText(field.onText))) << field.key;
-                EXPECT_EQ(field.shownOff, Narrow(ModuleText(field.offText))) << field.key;
+                EXPECT_EQ(field.shownOn, Utf8(ModuleText(field.onText))) << field.key;
+                EXPECT_EQ(field.shownOff, Utf8(ModuleText(field.offText))) << field.key;
             }
     savedRecords[1].image.deviceTable[2].syncCode.set(0);
     const auto named = NamedSettings(1);
@@ -420,22 +416,21 @@ TEST_F(SettingsFile, NamedSettingsUseTheEnglishModulesWords)
                 return n.second;
         return std::string("?");
     };
-    EXPECT_EQ(value("devices[2].rate"), Narrow(ModuleText(IDS_WORD_OFF)));
+    EXPECT_EQ(value("devices[2].rate"), Utf8(ModuleText(IDS_WORD_OFF)));
     EXPECT_EQ(value("devices[3].rate"), "40");
 }
 
 // The document's tables of settings name every row's key, and only those.
 TEST_F(SettingsFile, TheDocumentNamesEveryRow)
 {
-    std::ifstream doc(Narrow(std::wstring(KTR_SOURCE_DIR) + L"\\docs\\settings-file.md").c_str());
-    ASSERT_TRUE(doc.good());
+    const std::vector<std::string> doc = SourceLines(L"docs\\settings-file.md");
+    ASSERT_FALSE(doc.empty());
     std::vector<std::string> documented, rows = {"devices", "allDevices", "id"};
     for (bool device : {false, true})
         for (const SettingField &field : Rows(device))
             rows.push_back(field.key);
-    std::string line;
     bool inTable = false;
-    while (std::getline(doc, line)) {
+    for (const std::string &line : doc) {
         if (line.rfind("| key | English row |", 0) == 0)
             inTable = true;
         else if (line.empty() || line[0] != '|')
@@ -451,12 +446,10 @@ TEST_F(SettingsFile, TheDocumentNamesEveryRow)
 // The examples of docs/settings-file.md are files that the program takes.
 TEST_F(SettingsFile, TheDocumentsExamplesAreRead)
 {
-    std::ifstream doc(Narrow(std::wstring(KTR_SOURCE_DIR) + L"\\docs\\settings-file.md").c_str());
-    ASSERT_TRUE(doc.good());
     std::vector<std::string> blocks;
-    std::string line, block;
+    std::string block;
     bool inside = false;
-    while (std::getline(doc, line)) {
+    for (const std::string &line : SourceLines(L"docs\\settings-file.md")) {
         if (line == "```json" || (inside && line == "```")) {
             if (inside)
                 blocks.push_back(block);
