@@ -178,6 +178,8 @@ void Save(HWND window, bool thenEnd)
 {
     std::uint32_t changedElsewhere = 0;
     const std::uint32_t unwritten = SaveAllAdapterSettings(&changedElsewhere);
+    if (changedElsewhere)
+        InvalidateRect(window, nullptr, TRUE);  // the list shows what the adapters hold now
     if (ReportUnwritten(window, unwritten, changedElsewhere)) {
         PostMessageW(window, WM_PAINT, 0, 0);
         return;
@@ -279,7 +281,7 @@ bool ReportUnwritten(HWND owner, std::uint32_t unwritten, std::uint32_t changedE
             LoadText(IDS_CHIP_UNKNOWN, name, 80);
         else
             lstrcpynW(name, ChipName(r.chipType), 80);
-        wsprintfW(textBuffer, stringBuffer, i + 1, name);
+        wsprintfW(textBuffer, stringBuffer, AdapterPort(i), name);
         MessageBoxW(owner, textBuffer, windowCaption, MB_OK | MB_ICONWARNING);
     }
     return unwritten != 0;

@@ -34,5 +34,6 @@ int BuildAdapterMenus(HWND window);
 void RememberAppliedLanguage();
 
 // Shows one warning per adapter whose settings were not written: another
-// program had changed it since, or the write failed. False when there was none.
+// program had changed it since (its settings taken, the user's changes kept
+// on top), or the write failed. False when there was none.
 bool ReportUnwritten(HWND owner, std::uint32_t unwritten, std::uint32_t changedElsewhere);

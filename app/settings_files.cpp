@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/main_window.h"
 #include "app/shell.h"
 #include "app/texts.h"
 #include "event_log/event_log.h"
@@ -11,6 +12,7 @@
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
 #include "store/adapters.h"
+#include "store/settings_transport.h"
 #include "store/utf8.h"
 
 namespace {
@@ -76,6 +78,27 @@ void ShowRefusal(HWND owner, const wchar_t *path, const FileResult &result)
     textBuffer[n++] = L'\n';
     DescribeRefusal(result, textBuffer + n);
     Show(owner, MB_ICONWARNING);
+}
+
+// Reads every adapter again before a file is made from what the adapters
+// hold or compared with it, taking what another program changed meanwhile
+// (the user's changes kept on top, as a save takes it). False, after saying
+// which adapter, when one could not be read: then nothing is done.
+bool ReadAdaptersFirst(HWND window)
+{
+    std::uint32_t merged = 0;
+    const std::uint32_t failed = ReadAdaptersAgain(&merged);
+    if (merged)
+        InvalidateRect(window, nullptr, TRUE);
+    ReportUnwritten(window, merged, merged);
+    for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i)
+        if (failed & (1u << i)) {
+            LoadText(IDS_REREAD_FAILED, stringBuffer);
+            wsprintfW(textBuffer, stringBuffer, AdapterPort(i));
+            Show(window, MB_ICONWARNING);
+            return false;
+        }
+    return true;
 }
 
 // What a backup may hold: an adapter whose stored image was read and valid.
@@ -166,7 +189,7 @@ void BackUpSettings(HWND window)
         return;
     }
     wchar_t path[MAX_PATH];
-    if (!ChooseFile(window, true, path))
+    if (!ChooseFile(window, true, path) || !ReadAdaptersFirst(window))
         return;
     std::vector<int> skipped;
     const FileResult result = WriteBackup(path, -1, true, skipped);
@@ -189,7 +212,7 @@ void BackUpSettings(HWND window)
 void RestoreSettings(HWND window)
 {
     wchar_t path[MAX_PATH];
-    if (!ChooseFile(window, false, path))
+    if (!ChooseFile(window, false, path) || !ReadAdaptersFirst(window))
         return;
     SettingsFile file;
     std::vector<SettingChange> changes;

@@ -261,7 +261,8 @@ int Change(const Arguments &arguments, FileAction action)
     }
     Say(text);
     std::uint32_t changedElsewhere = 0;
-    const std::uint32_t failed = SaveAllAdapterSettings(&changedElsewhere);
+    // An adapter that another program changed is not written, with or without changes left.
+    const std::uint32_t failed = SaveAllAdapterSettings(&changedElsewhere) | changedElsewhere;
     text.clear();
     for (int i : modified) {
         (failed & (1u << i) ? unwritten : written).push_back(AdapterPort(i));

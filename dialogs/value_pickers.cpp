@@ -3,7 +3,7 @@
 #include "app/shell.h"
 #include "dialogs/dialogs.h"
 #include "language/resource_ids.h"
-#include "settings_file/setting_fields.h"
+#include "store/setting_fields.h"
 #include "store/adapter_record.h"
 #include "store/rate_rules.h"
 

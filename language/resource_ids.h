@@ -58,7 +58,7 @@
 #define IDS_RATE_REFUSED       66
 #define IDS_WORD_NO_DEVICE     67  /* off word of options 1 and 2 in the device dialog */
 #define IDS_DRIVER_NAME3       68
-#define IDS_WRITE_FAILED       69  /* wsprintfW format: %d adapter number, %s chip name */
+#define IDS_WRITE_FAILED       69  /* wsprintfW format: %d port, %s chip name */
 #define IDS_NO_MAIN_WINDOW     70
 #define IDS_FILE_FILTER        71  /* the file dialogs' filter: its pattern *.json is added */
 #define IDS_BACKUP_TITLE       72
@@ -84,8 +84,9 @@
 #define IDS_FILE_EDITED        92  /* %d port, %s field */
 #define IDS_FILE_INVALID       93  /* %d port */
 #define IDS_FILE_REFUSED_RULE  94  /* %d port, %s field */
-#define IDS_WRITE_CONFLICT     95  /* %d adapter number, %s chip name */
+#define IDS_WRITE_CONFLICT     95  /* %d port, %s chip name */
 #define IDS_FILE_OTHER_COMPUTER 96 /* %s the backup's computer, %s this one */
+#define IDS_REREAD_FAILED      97  /* %d port */
 
 /* Menu bar and its commands */
 #define IDM_MAIN               101

@@ -69,6 +69,7 @@ constexpr StringRoomRow kStringRooms[] = {
     {IDS_FILE_INVALID, IDS_FILE_INVALID, 256, L"%d"},
     {IDS_FILE_REFUSED_RULE, IDS_WRITE_CONFLICT, 256, L"%d%s"},
     {IDS_FILE_OTHER_COMPUTER, IDS_FILE_OTHER_COMPUTER, 256, L"%s%s"},
+    {IDS_REREAD_FAILED, IDS_REREAD_FAILED, 256, L"%d"},
 };
 
 constexpr bool RoomRowsAscend()

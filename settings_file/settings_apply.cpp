@@ -143,8 +143,7 @@ FileResult ApplySettings(const SettingsFile &file, int port, std::vector<Setting
         if (result.problem == FileProblem::None)
             result = Build(targets, false, false, images);
         for (std::size_t n = 0; n < images.size() && result.problem == FileProblem::None; ++n)
-            result = CheckRules(*targets[n].adapter, images[n].index, workingRecords[images[n].index].image,
-                                images[n].image);
+            result = CheckRules(*targets[n].adapter, images[n].index, HeldImage(images[n].index), images[n].image);
         if (result.problem != FileProblem::None)
             return result;
         for (const NewImage &n : images)

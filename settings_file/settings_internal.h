@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "settings_file/settings_file.h"
-#include "settings_file/setting_fields.h"
+#include "settings_file/field_words.h"
 #include "store/adapter_record.h"
 
 // IEEE CRC-32 (as zip and PNG compute it).

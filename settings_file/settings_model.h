@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "settings_file/setting_fields.h"
+#include "settings_file/field_words.h"
 #include "store/settings_image.h"
 
 enum class FileKind { Backup, Template };

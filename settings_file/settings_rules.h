@@ -6,7 +6,7 @@
 
 // Checks every value of next that differs from now, the image that the
 // adapter holds (a value that it holds already is never refused): each
-// number no larger than its row allows (setting_fields.h); no host ID at
+// number no larger than its row allows (store/setting_fields.h); no host ID at
 // which a device answers on its bus; a bus width of 8 or 16, and 16 only on
 // a chip whose default width is 16; only rates that the chip offers at the
 // device's width. Refused at the first that breaks one, with the field of

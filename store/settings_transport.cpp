@@ -7,11 +7,14 @@
 #include "store/adapter_record.h"
 #include "store/defaults.h"
 #include "store/report.h"
+#include "store/setting_fields.h"
 
 DWORD requestErrors[kMaxAdapters];
 WriteRecorder writeRecorder;
 
 namespace {
+
+ImageLoad recordsLoad = ImageLoad::Cleared;  // how the load took the images: a new base is taken alike
 
 // Sends the first size bytes of the request to the adapter's port device
 // and takes the reply in place; false when the device cannot be opened or
@@ -68,6 +71,59 @@ bool SendRead(SettingsRequest &request, int adapter)
     return SendRequest(request, adapter, sizeof(SettingsRequest));
 }
 
+// A status whose low byte is 0 (valid) or whose low nibble is 1 or 2 (invalid).
+bool KnownStatus(std::uint32_t status)
+{
+    return (status & 0xFF) == 0 || (status & 0x0F) == 1 || (status & 0x0F) == 2;
+}
+
+// Takes a read's reply into the record as the load does: the held image
+// byte for byte; the record's image as the status says, defaults standing
+// in for an invalid one.
+void TakeImage(AdapterRecord &record, int i, const SettingsRequest &request, ImageLoad load)
+{
+    std::memcpy(&heldImages[i], request.image.data(), kImageSize);
+    const std::uint32_t status = request.returnCode.get();
+    const auto chip = static_cast<std::uint8_t>(status >> 8);
+    if ((status & 0xFF) == 0) {
+        std::memcpy(&record.image, request.image.data(), kImageSize);
+        record.chipType = chip;
+    } else if (KnownStatus(status)) {
+        record.chipType = chip;
+        record.image = {};
+        FillDefaultSettings(record);
+        record.image.adapterFlags.set(record.image.adapterFlags.get() | kDefaultsSubstituted);
+    }
+    if (load == ImageLoad::Cleared)
+        ClearEntries(record.image);
+}
+
+enum class Reread { Same, Taken, Merged, Failed };
+
+// Reads the adapter again. One that no longer holds its held image was
+// changed by another program: what it holds becomes the records' base, and
+// the edits of this run since the last read or write go back on top of it,
+// setting by setting (Merged; Taken when there were none).
+Reread ReadAgain(SettingsRequest &request, int i)
+{
+    if (!SendRead(request, i))
+        return Reread::Failed;
+    if (std::memcmp(request.image.data(), &heldImages[i], kImageSize) == 0)
+        return Reread::Same;
+    if (!KnownStatus(request.returnCode.get()))
+        return Reread::Failed;
+    AdapterRecord base = savedRecords[i];
+    TakeImage(base, i, request, recordsLoad);
+    base.modified = 0;
+    SettingsImage merged = base.image;
+    const bool pending = MergeEdits(savedRecords[i].image, workingRecords[i].image, merged);
+    savedRecords[i] = base;
+    workingRecords[i] = base;
+    workingRecords[i].image = merged;
+    workingRecords[i].modified = pending ? 1 : 0;
+    return pending ? Reread::Merged : Reread::Taken;
+}
+
 }  // namespace
 
 int ReadAdapterSettings(SettingsRequest &request, int adapter)
@@ -92,6 +148,7 @@ int WriteAdapterSettings(SettingsRequest &request, int adapter)
 
 int LoadAllAdapterSettings(int *count, ImageLoad load)
 {
+    recordsLoad = load;
     *count = FindAdapters();
     if (*count > kMaxAdapters)
         *count = kMaxAdapters;
@@ -106,22 +163,25 @@ int LoadAllAdapterSettings(int *count, ImageLoad load)
             ReportWarning(IDS_READ_FAILED);
             continue;
         }
-        AdapterRecord &record = savedRecords[i];
-        std::memcpy(&heldImages[i], request.image.data(), kImageSize);
-        const std::uint32_t status = request.returnCode.get();
-        const auto chip = static_cast<std::uint8_t>(status >> 8);
-        if ((status & 0xFF) == 0) {
-            std::memcpy(&record.image, request.image.data(), kImageSize);
-            record.chipType = chip;
-        } else if ((status & 0x0F) == 1 || (status & 0x0F) == 2) {
-            record.chipType = chip;
-            FillDefaultSettings(record);
-            record.image.adapterFlags.set(record.image.adapterFlags.get() | kDefaultsSubstituted);
-        }
-        if (load == ImageLoad::Cleared)
-            ClearEntries(record.image);
+        TakeImage(savedRecords[i], i, request, load);
     }
     return 1;
+}
+
+std::uint32_t ReadAdaptersAgain(std::uint32_t *merged)
+{
+    std::uint32_t failed = 0, pending = 0;
+    SettingsRequest request;
+    for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i) {
+        if (savedRecords[i].chipType == 0)
+            continue;
+        const Reread got = ReadAgain(request, i);
+        failed |= got == Reread::Failed ? 1u << i : 0;
+        pending |= got == Reread::Merged ? 1u << i : 0;
+    }
+    if (merged)
+        *merged = pending;
+    return failed;
 }
 
 std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
@@ -129,33 +189,36 @@ std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
     std::uint32_t unwritten = 0, changed = 0;
     SettingsRequest request;
     for (int i = 0; i < adapterCount && i < kMaxAdapters; ++i) {
-        const AdapterRecord before = savedRecords[i];
-        savedRecords[i] = workingRecords[i];
-        if (!savedRecords[i].modified)
+        if (!workingRecords[i].modified) {
+            savedRecords[i] = workingRecords[i];
             continue;
-        // The mark of substituted defaults belongs to this program, never to the adapter.
-        SettingsImage sent = savedRecords[i].image;
-        sent.adapterFlags.set(static_cast<std::uint16_t>(sent.adapterFlags.get() & ~kDefaultsSubstituted));
+        }
         const SettingsImage held = heldImages[i];
+        const Reread got = ReadAgain(request, i);
+        // The mark of substituted defaults belongs to this program, never to the adapter.
+        SettingsImage sent = workingRecords[i].image;
+        sent.adapterFlags.set(static_cast<std::uint16_t>(sent.adapterFlags.get() & ~kDefaultsSubstituted));
         WriteEnd end = WriteEnd::Failed;
-        if (SendRead(request, i)) {
-            if (std::memcmp(request.image.data(), &heldImages[i], kImageSize) != 0) {
-                std::memcpy(&heldImages[i], request.image.data(), kImageSize);
-                changed |= 1u << i;
-                end = WriteEnd::ChangedElsewhere;
+        if (got == Reread::Taken || got == Reread::Merged) {
+            // Nothing is written; with nothing of this run's left to write, nothing is on record.
+            changed |= 1u << i;
+            if (got == Reread::Taken)
+                continue;
+            end = WriteEnd::ChangedElsewhere;
+        } else if (got == Reread::Same) {
+            const AdapterRecord before = savedRecords[i];
+            savedRecords[i] = workingRecords[i];
+            std::memcpy(request.image.data(), &sent, kImageSize);
+            if (WriteAdapterSettings(request, i) == 0) {
+                heldImages[i] = sent;
+                end = WriteEnd::Written;
             } else {
-                std::memcpy(request.image.data(), &sent, kImageSize);
-                if (WriteAdapterSettings(request, i) == 0) {
-                    heldImages[i] = sent;
-                    end = WriteEnd::Written;
-                }
+                // What the adapter holds is what it held before.
+                savedRecords[i] = before;
             }
         }
-        if (end != WriteEnd::Written) {
-            // What the adapter holds is what it held before.
-            savedRecords[i] = before;
+        if (end != WriteEnd::Written)
             unwritten |= 1u << i;
-        }
         if (writeRecorder)
             writeRecorder(i, end == WriteEnd::ChangedElsewhere ? heldImages[i] : held, sent, end);
     }

@@ -36,12 +36,23 @@ enum class WriteEnd { Written, Failed, ChangedElsewhere };
 using WriteRecorder = void (*)(int adapter, const SettingsImage &held, const SettingsImage &sent, WriteEnd end);
 extern WriteRecorder writeRecorder;
 
+// Reads every adapter whose settings were read at the load again. One that
+// another program changed since is not overwritten by what this program
+// holds: what the adapter holds becomes the base of its records, taken as
+// the load takes an image, and the settings that this run changed since the
+// last read or write go back on top of it, setting by setting (the run's
+// value where both changed one). The record stays modified only when such a
+// change is left. Returns the adapters whose read failed, bit i for adapter
+// i; merged gets those that another program changed and that still hold
+// changes of this run.
+std::uint32_t ReadAdaptersAgain(std::uint32_t *merged = nullptr);
+
 // Commits every working record into savedRecords and writes the modified
-// ones. Before each write the adapter is read again: one that no longer
-// holds its held image was changed by another program since, and is not
-// written (its held image becomes what it holds now, so that a second save
-// writes over that change). A record that was not written keeps in
-// savedRecords what it held, and stays modified. Returns the adapters not
-// written, bit i for adapter i; changedElsewhere gets those of them that
-// another program had changed.
+// ones. Before each write the adapter is read again as ReadAdaptersAgain
+// reads it: one that another program changed is not written; its records
+// then hold that program's settings with this run's changes on top, which
+// the next save writes. A record that was not written stays modified,
+// unless nothing of this run is left to write. Returns the adapters whose
+// changes were not written, bit i for adapter i; changedElsewhere gets every
+// adapter that another program had changed.
 std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere = nullptr);

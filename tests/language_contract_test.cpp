@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "language/string_rooms.h"
-#include "settings_file/setting_fields.h"
+#include "store/setting_fields.h"
 #include "store/utf8.h"
 #include "tests/program_support.h"
 

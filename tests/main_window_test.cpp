@@ -341,16 +341,16 @@ TEST_F(MainWindow, SaveButtonSavesConfirmsAndEnds)
 
 TEST_F(MainWindow, AFailedWriteWarnsAndKeepsTheProgramOpen)
 {
-    ASSERT_TRUE(Start(kTwoAdapters));
-    const int wide = deviceMaps[0]->portNumber == 2 ? 0 : 1;
-    workingRecords[wide].modified = 1;
+    // The box names the adapter by its port, whatever its place in the list.
+    ASSERT_TRUE(Start(std::string(kTwoAdapters) + "port 4 driver ktrwide\n  adapter chip 13\n"));
+    workingRecords[AdapterAtPort(4)].modified = 1;
     std::string error;
-    ASSERT_TRUE(SetPortFaults(2, 0x08, error));
+    ASSERT_TRUE(SetPortFaults(4, 0x08, error));
     SendMessageW(saveButton, BM_CLICK, 0, 0);
     Pump();
     ASSERT_EQ(boxes.boxes.size(), 1u);
     wchar_t expected[256];
-    wsprintfW(expected, ModuleText(IDS_WRITE_FAILED).c_str(), wide + 1, L"KTR-A0130");
+    wsprintfW(expected, ModuleText(IDS_WRITE_FAILED).c_str(), 4, L"KTR-A0130");
     EXPECT_EQ(boxes.boxes[0].text, expected);
     EXPECT_EQ(boxes.boxes[0].icon, LoadIconW(nullptr, IDI_WARNING));
     EXPECT_TRUE(IsWindow(window)) << "no edit is lost without the user knowing";
@@ -360,12 +360,12 @@ TEST_F(MainWindow, AFailedWriteWarnsAndKeepsTheProgramOpen)
     ASSERT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(boxes.boxes[1].text, expected) << "the menu's save warns the same way";
 
-    ASSERT_TRUE(SetPortFaults(2, 0, error));
+    ASSERT_TRUE(SetPortFaults(4, 0, error));
     SendMessageW(saveButton, BM_CLICK, 0, 0);
     Pump();
     ASSERT_EQ(boxes.boxes.size(), 3u);
     EXPECT_EQ(boxes.boxes[2].text, ModuleText(IDS_SAVED));
-    EXPECT_EQ(ReadPortCounts(2).writes, 1u);
+    EXPECT_EQ(ReadPortCounts(4).writes, 1u);
     EXPECT_FALSE(IsWindow(window));
 }
 
@@ -798,32 +798,49 @@ TEST_F(FileMenu, AScriptAndTheWindowNeverUndoEachOther)
 {
     ASSERT_TRUE(Start(kFileBench));
     const int one = AdapterAtPort(1);
-    workingRecords[one].image.hostId = 6;  // an edit in the window, not yet saved
-    workingRecords[one].modified = 1;
-    // Meanwhile a script changes the same adapter.
-    WriteTextFile(other, R"({"format": 1, "adapters": [{"port": 1, "settings": {"devices": [{"id": 3, "timeout": 30}]}}]})");
     wchar_t folder[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, folder);
-    const ProgramRun script = RunProgram(L"\"" + std::wstring(folder) + L"\\ktrcli.exe\" apply \"" + other + L"\"");
-    ASSERT_EQ(script.exitCode, 0u) << script.err;
+    // A script sets what the file names on port 1, as ktrcli apply does.
+    auto script = [&](const std::string &settings) {
+        WriteTextFile(other, R"({"format": 1, "adapters": [{"port": 1, "settings": {)" + settings + "}}]}");
+        const ProgramRun run = RunProgram(L"\"" + std::wstring(folder) + L"\\ktrcli.exe\" apply \"" + other + L"\"");
+        EXPECT_EQ(run.exitCode, 0u) << settings << run.err;
+    };
     auto stored = [] {
         std::vector<std::uint8_t> image;
         EXPECT_TRUE(ReadStoredImage(1, image));
         return image;
     };
-    const std::size_t timeout3 = 76 + 3 * 8 + 6;
+    const std::size_t hostId = 14, timeout3 = 76 + 3 * 8 + 6;
+    workingRecords[one].image.hostId = 6;  // an edit in the window, not yet saved
+    workingRecords[one].modified = 1;
+    script(R"("hostId": 5, "devices": [{"id": 3, "timeout": 30}])");
     Command(IDM_SAVE);
-    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{Formatted(IDS_WRITE_CONFLICT, one + 1, L"KTR-A0060")});
-    EXPECT_EQ(stored()[timeout3], 30u) << "the script's change stays";
-    EXPECT_EQ(stored()[14], 7u);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{Formatted(IDS_WRITE_CONFLICT, 1, L"KTR-A0060")});
+    EXPECT_EQ(stored()[hostId], 5u) << "nothing is written over the script's change";
     EXPECT_EQ(workingRecords[one].modified, 1) << "the edit is kept";
-    EXPECT_EQ(ReadPortCounts(2).writes, 0u);
-    // Saved again after the warning, the window's settings go over the script's.
+    EXPECT_EQ(workingRecords[one].image.hostId, 6) << "where both changed a setting, the user's value stands";
+    EXPECT_EQ(workingRecords[one].image.deviceTable[3].deviceValue.get(), 30) << "the script's setting is taken";
+    // The next Save writes the edit on top of the script's change.
     boxes.boxes.clear();
     Command(IDM_SAVE);
     EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{ModuleText(IDS_SAVED)});
-    EXPECT_EQ(stored()[14], 6u);
-    EXPECT_EQ(stored()[timeout3], 10u);
+    EXPECT_EQ(stored()[hostId], 6u);
+    EXPECT_EQ(stored()[timeout3], 30u);
+    // After a save of its own, a script's change is taken, not undone, with no warning.
+    script(R"("devices": [{"id": 3, "timeout": 40}])");
+    const DWORD writes = ReadPortCounts(1).writes;
+    boxes.boxes.clear();
+    Command(IDM_SAVE);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{ModuleText(IDS_SAVED)});
+    EXPECT_EQ(stored()[timeout3], 40u);
+    EXPECT_EQ(ReadPortCounts(1).writes, writes);
+    EXPECT_EQ(workingRecords[one].modified, 0);
+    // A backup holds what the adapter holds when it is taken.
+    script(R"("devices": [{"id": 3, "timeout": 50}])");
+    boxes.boxes.clear();
+    Choose(IDM_BACKUP, backup);
+    EXPECT_NE(ReadTextFile(backup).find("\"timeout\": 50"), std::string::npos) << "device 3 as the script left it";
 }
 
 TEST_F(FileMenu, EachWriteOfASaveIsOnRecord)

@@ -11,7 +11,7 @@
 #include "cli/exit_codes.h"
 #include "discovery/device_map.h"
 #include "language/resource_ids.h"
-#include "settings_file/setting_fields.h"
+#include "store/setting_fields.h"
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
 #include "store/defaults.h"

@@ -1,14 +1,14 @@
-// The named settings of a settings file, one row each: its key, the kind of
-// value that it takes, where it lives in the image, the largest value that
-// the file may give and that the settings windows allow, and its English
-// words. Reading, checking, writing, naming, applying and the range rules
-// are driven by these two tables; a key is added here.
+// The named settings of the image, one row each: its key in the settings
+// files, the kind of value that it takes, where it lives in the image, the
+// largest value that its bytes hold and that the settings windows allow,
+// and its English words. Reading, checking, writing, naming, applying,
+// merging and the range rules are driven by these two tables; a key is
+// added here.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "language/resource_ids.h"
 #include "store/settings_image.h"
@@ -115,18 +115,11 @@ long FieldValue(const SettingField &field, const std::uint8_t *at);
 void SetFieldValue(const SettingField &field, std::uint8_t *at, long value);
 // Clears every bit that the field names: what is left is what no name covers.
 void ClearField(const SettingField &field, std::uint8_t *at);
-// As the English module shows it: "On", "7", "Standard", "40".
-std::string ShownValue(const SettingField &field, const std::uint8_t *at);
-// As a file writes it: true, 7, "standard", "40".
-std::string FileValue(const SettingField &field, const std::uint8_t *at);
-
-// The rate as the English module shows it: "40", "5", "Off" for code 0, "--" for an unknown code.
-std::string RateText(std::uint16_t syncCode, std::uint8_t busWidth);
-// The chip's name in UTF-8; empty for a code without a name.
-std::string ChipNameUtf8(std::uint8_t chipType);
-// The rate code that shows as the text at the width, or false.
-bool CodeOfRate(const std::string &text, std::uint8_t busWidth, std::uint16_t &code);
-
+// Copies the field's bits, and only those, from one image or entry to another.
+void CopyField(const SettingField &field, const std::uint8_t *from, std::uint8_t *to);
+// Puts on base every named setting that differs between was and edited, as
+// edited holds it; false when none differs.
+bool MergeEdits(const SettingsImage &was, const SettingsImage &edited, SettingsImage &base);
 inline const std::uint8_t *Bytes(const SettingsImage &image)
 {
     return reinterpret_cast<const std::uint8_t *>(&image);
