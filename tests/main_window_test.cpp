@@ -19,6 +19,7 @@
 #include "app/settings_files.h"
 #include "app/shell.h"
 #include "discovery/device_map.h"
+#include "emulator/bench_format.h"
 #include "language/language_selection.h"
 #include "language/resource_ids.h"
 #include "settings_file/settings_file.h"
@@ -841,6 +842,13 @@ TEST_F(FileMenu, AScriptAndTheWindowNeverUndoEachOther)
     boxes.boxes.clear();
     Choose(IDM_BACKUP, backup);
     EXPECT_NE(ReadTextFile(backup).find("\"timeout\": 50"), std::string::npos) << "device 3 as the script left it";
+    // An adapter that cannot be read again makes no backup.
+    std::string error;
+    ASSERT_TRUE(SetPortFaults(1, KTREMU_FAULT_READ_FAILS, error)) << error;
+    DeleteFileW(backup.c_str());
+    Choose(IDM_BACKUP, backup);
+    EXPECT_EQ(boxes.Texts().back(), Formatted(IDS_REREAD_FAILED, 1));
+    EXPECT_EQ(GetFileAttributesW(backup.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(FileMenu, EachWriteOfASaveIsOnRecord)
