@@ -9,6 +9,7 @@
 #include "store/report.h"
 
 DWORD requestErrors[kMaxAdapters];
+bool requestWasRead[kMaxAdapters];
 WriteRecorder writeRecorder;
 
 namespace {
@@ -65,6 +66,8 @@ bool SendRead(SettingsRequest &request, int adapter)
 {
     PrepareHeader(request, "R400", kImageSize);
     request.image = {};
+    if (adapter >= 0 && adapter < kMaxAdapters)
+        requestWasRead[adapter] = true;
     return SendRequest(request, adapter, sizeof(SettingsRequest));
 }
 
@@ -87,6 +90,7 @@ int WriteAdapterSettings(SettingsRequest &request, int adapter)
     if (length > kImageSize)
         length = kImageSize;
     PrepareHeader(request, "W400", length);
+    requestWasRead[adapter] = false;
     return SendRequest(request, adapter, kRequestHeaderLength + length) ? 0 : 1;
 }
 
