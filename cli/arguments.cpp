@@ -27,7 +27,8 @@ const char kHelpText[] =
     "not written. --dry-run prints the same and writes nothing. A backup names the computer\n"
     "it was taken on: restore and verify refuse another computer's unless --other-computer\n"
     "is given. --port N limits a command to the adapter at SCSI port N. --json, with any\n"
-    "command, prints one JSON document on standard output, whatever the outcome.\n"
+    "command (before or after it), prints one JSON document on standard output, whatever\n"
+    "the outcome.\n"
     "\n"
     "exit codes:\n"
     "  0  done, or nothing to change; verify: the adapters hold what the file says\n"
@@ -37,7 +38,8 @@ const char kHelpText[] =
     "     backup, invalid adapter                                       written: nothing\n"
     "  3  an adapter could not be read, backed up or written, or\n"
     "     another program changed it meanwhile                          written: as printed\n"
-    "  4  verify: the adapters do not hold what the file says          written: nothing\n";
+    "  4  verify: the adapters do not hold what the file says          written: nothing\n"
+    "where several apply, the lowest of them ends the run (1 before 2, 2 before 3).\n";
 
 namespace {
 
@@ -109,24 +111,28 @@ bool ParseArguments(int argc, wchar_t **argv, Arguments &arguments, std::string 
     arguments = Arguments();
     for (int i = 1; i < argc; ++i)
         arguments.json = arguments.json || lstrcmpW(argv[i], L"--json") == 0;
+    // The command is the first word but --json, which may stand anywhere.
+    int at = 1;
+    while (at < argc && lstrcmpW(argv[at], L"--json") == 0)
+        ++at;
     // Help is the first word only: "apply help" names a file.
-    if (argc >= 2 && IsHelp(argv[1]))
+    if (at < argc && IsHelp(argv[at]))
         return true;
-    if (argc < 2) {
+    if (at >= argc) {
         error = "no command given";
         return false;
     }
     const CommandRow *name = nullptr;
     for (const CommandRow &c : kCommands)
-        if (lstrcmpW(argv[1], c.word) == 0)
+        if (lstrcmpW(argv[at], c.word) == 0)
             name = &c;
     if (!name) {
-        error = "unknown command \"" + ShownArgument(argv[1]) + "\"";
+        error = "unknown command \"" + ShownArgument(argv[at]) + "\"";
         return false;
     }
     arguments.command = name->command;
     const std::string command = CommandWord(name->command);
-    for (int i = 2; i < argc; ++i) {
+    for (int i = at + 1; i < argc; ++i) {
         const wchar_t *word = argv[i];
         if (lstrcmpW(word, L"--port") == 0 && name->takesPort) {
             if (i + 1 >= argc || !ParsePort(argv[i + 1], arguments.port)) {

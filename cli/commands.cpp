@@ -27,10 +27,14 @@ std::string PortText(int adapter)
 }
 
 // Standard output's human lines; with --json it holds the document only.
-void Say(const std::string &text)
+// False, and said on standard error, when they could not all be written.
+bool Say(const std::string &text)
 {
-    if (!outcome.json)
-        Print(text);
+    if (outcome.json || outcome.unprinted || Print(text))
+        return !outcome.unprinted;
+    outcome.unprinted = true;
+    Complain("standard output could not be written");
+    return false;
 }
 
 // Finds the adapters; the console program edits what they hold, byte for byte.
@@ -44,7 +48,7 @@ bool Concerned(const Arguments &arguments, std::vector<int> &adapters, int &code
 {
     adapters.clear();
     if (!Load()) {
-        code = arguments.port >= 0 ? kExitRefused : kExitAdapter;
+        code = kExitAdapter;
         Complain("no adapter of the family was found");
         return false;
     }
@@ -150,9 +154,15 @@ int Backup(const Arguments &arguments)
     AddKey("file", JsonString(Utf8(arguments.file)));
     std::vector<int> adapters, skipped, backedUp;
     int code = kExitDone;
-    if (!Concerned(arguments, adapters, code))
+    if (!Concerned(arguments, adapters, code)) {
+        AddKey("backedUp", "[]");
+        AddKey("skipped", "[]");
         return code;
+    }
     const FileResult result = WriteBackup(arguments.file, arguments.port, arguments.force, skipped);
+    // The file's problem first: it decides the code before an adapter left out.
+    if (result.problem != FileProblem::None)
+        ComplainOfFile(arguments.file, result);
     code = ComplainOfLoad(adapters);
     std::string text;
     for (int i : adapters) {
@@ -169,11 +179,10 @@ int Backup(const Arguments &arguments)
         }
     }
     if (result.problem != FileProblem::None) {
-        ComplainOfFile(arguments.file, result);
         backedUp.clear();
-        // Adapters left out are the reason when none could be backed up.
-        if (code != kExitAdapter)
-            code = ExitCodeOf(result.problem);
+        // Adapters left out are the reason when none holds usable settings.
+        if (result.problem != FileProblem::InvalidAdapter || code != kExitAdapter)
+            code = Precedent(code, ExitCodeOf(result.problem));
     } else {
         Say(text + ShownArgument(arguments.file) + ": written\n");
     }
@@ -209,6 +218,45 @@ FileResult VerifyFile(const SettingsFile &file, const Arguments &arguments, std:
     return VerifySettings(file, arguments.port, arguments.otherComputer, changes);
 }
 
+// The members of restore's and apply's document, in every outcome.
+struct Written {
+    bool dryRun = false;
+    std::vector<int> written, unwritten;
+};
+
+void AddWritten(const CommandRow &row, const Written &w)
+{
+    if (!row.writesAdapters)
+        return;
+    AddKey("dryRun", w.dryRun ? "true" : "false");
+    AddKey("written", PortsJson(w.written));
+    AddKey("notWritten", PortsJson(w.unwritten));
+}
+
+// Writes the modified adapters and says how each ended: the code.
+int WriteModified(const std::vector<int> &modified, Written &w)
+{
+    std::uint32_t changedElsewhere = 0;
+    // An adapter that another program changed is not written, with or without changes left.
+    const std::uint32_t failed = SaveAllAdapterSettings(&changedElsewhere) | changedElsewhere;
+    std::string text;
+    for (int i : modified) {
+        (failed & (1u << i) ? w.unwritten : w.written).push_back(AdapterPort(i));
+        text += PortText(i) + ((failed & (1u << i)) ? ": not written\n" : ": written\n");
+    }
+    outcome.wrote = !w.written.empty();
+    Say(text);
+    for (int i : modified) {
+        if (changedElsewhere & (1u << i))
+            Complain(PortText(i) + ": another program changed the adapter after it was read: not written; "
+                                   "run the command again",
+                     AdapterPort(i));
+        else if (failed & (1u << i))
+            ComplainOfRequest(i, requestWasRead[i] ? "read" : "written");
+    }
+    return failed ? kExitAdapter : kExitDone;
+}
+
 // A command that reads a file: every adapter that the file names is checked
 // before any record changes; then the changes are printed, then written, or
 // compared when the command writes nothing.
@@ -222,9 +270,12 @@ int Change(const Arguments &arguments, FileAction action)
     if (result.problem == FileProblem::None)
         result = action(file, arguments, changes);
     AddKey("changes", ChangesJson(changes));
+    Written w;
+    w.dryRun = arguments.dryRun;
     if (row.recordsEvents)
         SetEventContext("ktrcli", CommandWord(arguments.command), arguments.file);
     if (result.problem != FileProblem::None) {
+        AddWritten(row, w);
         ComplainOfFile(arguments.file, result);
         if (row.recordsEvents && ExitCodeOf(result.problem) == kExitRefused)
             RecordRefusal(DescribeProblem(arguments.file, result));
@@ -237,49 +288,30 @@ int Change(const Arguments &arguments, FileAction action)
         Say(changes.empty() ? "the adapters hold what the file says\n" : ChangeLines(changes));
         return changes.empty() ? kExitDone : kExitDiffers;
     }
-    std::vector<int> modified, written, unwritten;
+    std::vector<int> modified;
     for (int i = 0; i < adapterCount; ++i)
         if (workingRecords[i].modified)
             modified.push_back(i);
-    AddKey("dryRun", arguments.dryRun ? "true" : "false");
+    int code = kExitDone;
     if (changes.empty() && modified.empty()) {
         Say("nothing to change\n");
-        AddKey("written", "[]");
-        AddKey("notWritten", "[]");
-        return kExitDone;
-    }
-    std::string text = ChangeLines(changes);
-    if (arguments.dryRun) {
+    } else if (arguments.dryRun) {
+        std::string text = ChangeLines(changes);
         for (int i : modified) {
             text += PortText(i) + ": would be written (dry run)\n";
-            unwritten.push_back(AdapterPort(i));
+            w.unwritten.push_back(AdapterPort(i));
         }
         Say(text);
-        AddKey("written", "[]");
-        AddKey("notWritten", PortsJson(unwritten));
-        return kExitDone;
+    } else if (!Say(ChangeLines(changes))) {
+        // What would change could not be told: nothing is written.
+        for (int i : modified)
+            w.unwritten.push_back(AdapterPort(i));
+        code = kExitUsage;
+    } else {
+        code = WriteModified(modified, w);
     }
-    Say(text);
-    std::uint32_t changedElsewhere = 0;
-    // An adapter that another program changed is not written, with or without changes left.
-    const std::uint32_t failed = SaveAllAdapterSettings(&changedElsewhere) | changedElsewhere;
-    text.clear();
-    for (int i : modified) {
-        (failed & (1u << i) ? unwritten : written).push_back(AdapterPort(i));
-        text += PortText(i) + ((failed & (1u << i)) ? ": not written\n" : ": written\n");
-    }
-    Say(text);
-    AddKey("written", PortsJson(written));
-    AddKey("notWritten", PortsJson(unwritten));
-    for (int i : modified) {
-        if (changedElsewhere & (1u << i))
-            Complain(PortText(i) + ": another program changed the adapter after it was read: not written; "
-                                   "run the command again",
-                     AdapterPort(i));
-        else if (failed & (1u << i))
-            ComplainOfRequest(i, "written");
-    }
-    return failed ? kExitAdapter : kExitDone;
+    AddWritten(row, w);
+    return code;
 }
 
 }  // namespace
@@ -291,7 +323,7 @@ int RunCommand(const Arguments &arguments)
         if (outcome.json)
             AddKey("help", JsonString(kHelpText));
         else
-            Print(kHelpText);
+            Say(kHelpText);
         return kExitDone;
     case Command::List:
         return List(arguments);

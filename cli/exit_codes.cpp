@@ -30,3 +30,10 @@ int ExitCodeOf(FileProblem problem)
     }
     return kExitUsage;
 }
+
+int Precedent(int a, int b)
+{
+    if (a == kExitDone || b == kExitDone)
+        return a == kExitDone ? b : a;
+    return a < b ? a : b;
+}

@@ -14,3 +14,8 @@ constexpr int kExitDiffers = 4;   // verify: the adapters do not hold what the f
 // (chip, port, computer, range, edited backup, invalid adapter),
 // kExitAdapter for an adapter that could not be read.
 int ExitCodeOf(FileProblem problem);
+
+// The code that a run ends with when both apply: the lower of two failures
+// (the file's before a rule's, a rule's before an adapter's); 0 only when
+// both are 0.
+int Precedent(int a, int b);

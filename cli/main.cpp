@@ -3,6 +3,9 @@
 // unattended gets lines and an exit code.
 #include <windows.h>
 
+#include <cstdlib>
+#include <exception>
+
 #include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/outcome.h"
@@ -15,6 +18,35 @@
 #include "store/report.h"
 
 namespace {
+
+const char *commandWord = "usage";
+void *reserve;  // given back when memory runs out, for the last document
+
+// Ends the run: the document with --json, and the code. A write to standard
+// output that failed is a failure: 1, or 3 once an adapter was written.
+int Finish(int code)
+{
+    if (outcome.json && !Print(OutcomeJson(commandWord, code)) && !outcome.unprinted) {
+        outcome.unprinted = true;
+        PrintError("ktrcli: standard output could not be written\n");
+    }
+    if (outcome.unprinted && (code == kExitDone || code == kExitDiffers))
+        code = outcome.wrote ? kExitAdapter : kExitUsage;
+    return code;
+}
+
+// What escapes a command, memory running out: one document and a code still.
+[[noreturn]] void Stopped()
+{
+    static bool stopping = false;
+    if (stopping)
+        std::exit(kExitAdapter);
+    stopping = true;
+    std::free(reserve);
+    reserve = nullptr;
+    Complain("the run stopped short: out of memory");
+    std::exit(Finish(kExitAdapter));
+}
 
 int Usage(const std::string &error)
 {
@@ -48,13 +80,15 @@ int wmain(int argc, wchar_t **argv)
     // No box of the system either: a missing disk or a crash ends the run.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     LimitLibrarySearch();
+    reserve = std::malloc(256 * 1024);
+    std::set_terminate(Stopped);
     Arguments arguments;
     std::string error;
     const bool parsed = ParseArguments(argc, argv, arguments, error);
     outcome.json = arguments.json;
+    if (parsed)
+        commandWord = CommandWord(arguments.command);
     const int code = parsed ? Run(arguments) : Usage(error);
     FreeDeviceMaps();
-    if (outcome.json)
-        Print(OutcomeJson(parsed ? CommandWord(arguments.command) : "usage", code));
-    return code;
+    return Finish(code);
 }

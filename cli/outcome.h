@@ -20,6 +20,8 @@ struct Outcome {
     std::vector<Remark> problems;    // what the exit code is for
     std::vector<Remark> warnings;
     std::vector<std::string> keys;   // the command's own members, "\"name\": value"
+    bool unprinted = false;          // a write to standard output failed
+    bool wrote = false;              // an adapter was written
 };
 
 extern Outcome outcome;

@@ -18,18 +18,24 @@ std::string DeviceAt(int adapter, int id)
     const DeviceMapEntry *entry = deviceMaps[adapter];
     for (int i = 0; entry && i < kDeviceSlots; ++i)
         if (entry->devices[i].targetId == id) {
-            std::string name = Shown(Utf8(entry->devices[i].identifier), kNameWidth);
-            return name.size() > kNameWidth ? name.substr(0, kNameWidth) : name;
+            // Cut by characters, an escape counted as one; never inside either.
+            const std::string name = Utf8(entry->devices[i].identifier);
+            const std::string whole = Shown(name, name.size()), cut = Shown(name, kNameWidth);
+            return cut == whole ? whole : cut.substr(0, cut.size() - 3);
         }
     if (id == savedRecords[adapter].image.hostId)
         return Utf8(ChipName(savedRecords[adapter].chipType)) + " (host)";
     return "(none)";
 }
 
+// Padded to width characters, a UTF-8 sequence counted as one.
 std::string Padded(std::string text, std::size_t width)
 {
-    if (text.size() < width)
-        text.append(width - text.size(), ' ');
+    std::size_t characters = 0;
+    for (char c : text)
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    if (characters < width)
+        text.append(width - characters, ' ');
     return text;
 }
 

@@ -8,12 +8,28 @@ std::string ThisComputer()
 {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-    return GetComputerNameW(name, &size) ? Utf8(name) : std::string();
+    if (!GetComputerNameW(name, &size))
+        return {};
+    const std::string text = Utf8(name);
+    return NameOfComputer(text) ? text : std::string();
+}
+
+bool NameOfComputer(const std::string &name)
+{
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        // C0 and DEL, and C1 as UTF-8 writes it.
+        if (c < 0x20 || c == 0x7F || (c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) < 0xA0))
+            return false;
+    }
+    return true;
 }
 
 bool SameComputer(const std::string &a, const std::string &b)
 {
-    // A name with a NUL in it would compare as its part before the NUL.
-    return a.find('\0') == std::string::npos && b.find('\0') == std::string::npos &&
-           lstrcmpiW(Wide(a).c_str(), Wide(b).c_str()) == 0;
+    if (a.empty() || !NameOfComputer(a) || !NameOfComputer(b))
+        return false;
+    const std::wstring x = Wide(a), y = Wide(b);
+    return CompareStringOrdinal(x.data(), static_cast<int>(x.size()), y.data(), static_cast<int>(y.size()), TRUE) ==
+           CSTR_EQUAL;
 }

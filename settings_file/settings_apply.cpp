@@ -2,6 +2,7 @@
 // either with what the adapters hold. Every new image is built and checked
 // first; the records change only when all of them passed.
 #include <cstring>
+#include <utility>
 
 #include "settings_file/settings_check.h"
 #include "settings_file/settings_internal.h"
@@ -57,14 +58,21 @@ FileResult SetNamed(const FileAdapter &adapter, SettingsImage &image)
             continue;
         DeviceEntry &entry = image.deviceTable[static_cast<std::size_t>(id)];
         const std::string field = rate[id]->path + ".rate";
-        std::uint16_t code = 0;
-        if (!CodeOfRate(*rate[id]->rate, entry.busWidth, code))
+        // A rate that the entry's code shows already is that code, "--" included.
+        std::uint16_t code = entry.syncCode.get();
+        if (RateText(code, entry.busWidth) != *rate[id]->rate && !CodeOfRate(*rate[id]->rate, entry.busWidth, code))
             return Refused(adapter, field, *rate[id]->rate, "is no rate at " + std::to_string(entry.busWidth) + " bits");
         if (rate[id]->values[kRateCode] && *rate[id]->values[kRateCode] != code)
             return Refused(adapter, field, *rate[id]->rate, "disagrees with rateCode");
         entry.syncCode.set(code);
     }
     return {};
+}
+
+// What the adapter holds, byte for byte, whether its stored settings were valid or not.
+const SettingsImage &Holds(int index)
+{
+    return heldImages[index];
 }
 
 // What the file makes of each target's image: a backup's image, or the
@@ -76,7 +84,7 @@ FileResult Build(const std::vector<Target> &targets, bool images, bool fromHeld,
         built.push_back({t.index, t.adapter->port, t.adapter->image});
         if (images)
             continue;
-        built.back().image = fromHeld ? HeldImage(t.index) : workingRecords[t.index].image;
+        built.back().image = fromHeld ? Holds(t.index) : workingRecords[t.index].image;
         FileResult result = SetNamed(*t.adapter, built.back().image);
         if (result.problem != FileProblem::None)
             return result;
@@ -85,11 +93,21 @@ FileResult Build(const std::vector<Target> &targets, bool images, bool fromHeld,
 }
 
 // What differs between what the adapter holds and the new image.
-void ListDifferences(const NewImage &n, const SettingsImage &now, std::vector<SettingChange> &changes)
+void ListDifferences(const NewImage &n, std::vector<SettingChange> &changes)
 {
     if (AdapterDefaulted(n.index))
         changes.push_back({n.index, n.port, "storedSettings", "invalid", "valid"});
-    ListChanges(n.index, n.port, now, n.image, changes);
+    ListChanges(n.index, n.port, Holds(n.index), n.image, changes);
+}
+
+// Takes an adapter that could not be read out of the targets' check: every
+// other problem of the file goes before it, whatever the order of the file.
+FileResult Deferred(FileResult &checked)
+{
+    FileResult unread;
+    if (checked.problem == FileProblem::Unread)
+        std::swap(unread, checked);
+    return unread;
 }
 
 // Runs one of the three; on any problem, memory running out included, it lists no change.
@@ -116,14 +134,19 @@ FileResult RestoreBackup(const SettingsFile &file, int port, bool otherComputer,
         std::vector<Target> targets;
         std::vector<NewImage> images;
         FileResult result = CheckTargets(file, port, FileUse::Restore, otherComputer, targets);
+        const FileResult unread = Deferred(result);
         if (result.problem == FileProblem::None)
             result = Build(targets, true, true, images);
+        // Defaults that stand in for invalid settings are not the adapter's: nothing is compared with them.
         for (std::size_t n = 0; n < images.size() && result.problem == FileProblem::None; ++n)
-            result = CheckRules(*targets[n].adapter, images[n].index, HeldImage(images[n].index), images[n].image);
+            result = CheckRules(*targets[n].adapter, images[n].index,
+                                AdapterDefaulted(images[n].index) ? nullptr : &Holds(images[n].index), images[n].image);
+        if (result.problem == FileProblem::None)
+            result = unread;
         if (result.problem != FileProblem::None)
             return result;
         for (const NewImage &n : images)
-            ListDifferences(n, HeldImage(n.index), changes);
+            ListDifferences(n, changes);
         for (const NewImage &n : images) {
             // An adapter whose stored settings were invalid is written whatever its image.
             AdapterRecord &record = workingRecords[n.index];
@@ -140,10 +163,13 @@ FileResult ApplySettings(const SettingsFile &file, int port, std::vector<Setting
         std::vector<Target> targets;
         std::vector<NewImage> images;
         FileResult result = CheckTargets(file, port, FileUse::Apply, false, targets);
+        const FileResult unread = Deferred(result);
         if (result.problem == FileProblem::None)
             result = Build(targets, false, false, images);
         for (std::size_t n = 0; n < images.size() && result.problem == FileProblem::None; ++n)
-            result = CheckRules(*targets[n].adapter, images[n].index, HeldImage(images[n].index), images[n].image);
+            result = CheckRules(*targets[n].adapter, images[n].index, &Holds(images[n].index), images[n].image);
+        if (result.problem == FileProblem::None)
+            result = unread;
         if (result.problem != FileProblem::None)
             return result;
         for (const NewImage &n : images)
@@ -165,12 +191,15 @@ FileResult VerifySettings(const SettingsFile &file, int port, bool otherComputer
         std::vector<Target> targets;
         std::vector<NewImage> images;
         FileResult result = CheckTargets(file, port, FileUse::Verify, otherComputer, targets);
+        const FileResult unread = Deferred(result);
         if (result.problem == FileProblem::None)
             result = Build(targets, file.kind == FileKind::Backup, true, images);
+        if (result.problem == FileProblem::None)
+            result = unread;
         if (result.problem != FileProblem::None)
             return result;
         for (const NewImage &n : images)
-            ListDifferences(n, HeldImage(n.index), changes);
+            ListDifferences(n, changes);
         return FileResult();
     });
 }

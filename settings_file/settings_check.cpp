@@ -48,11 +48,14 @@ FileResult CheckTargets(const SettingsFile &file, int port, FileUse use, bool ot
     if (use != FileUse::Apply && file.kind == FileKind::Backup && !otherComputer &&
         !SameComputer(file.computer, ThisComputer())) {
         FileResult result = Problem(FileProblem::OtherComputer, -1, "computer",
-                                    "this computer is " + ThisComputer() + "; --other-computer restores it here");
+                                    "this computer is " + ThisComputer() +
+                                        (use == FileUse::Verify ? "; --other-computer compares with it here"
+                                                                : "; --other-computer restores it here"));
         result.value = Shown(file.computer);
         return result;
     }
     bool named = port < 0;
+    FileResult unread;
     for (const FileAdapter &adapter : file.adapters) {
         if (port >= 0 && adapter.port != port)
             continue;
@@ -62,8 +65,11 @@ FileResult CheckTargets(const SettingsFile &file, int port, FileUse use, bool ot
             return Problem(FileProblem::NoSuchAdapter, adapter.port, adapter.path + ".port",
                            "no adapter of the family at this port");
         const AdapterRecord &record = workingRecords[index];
-        if (AdapterUnread(index))
-            return Problem(FileProblem::Unread, adapter.port, adapter.path, "the adapter's settings could not be read");
+        if (AdapterUnread(index)) {
+            if (unread.problem == FileProblem::None)
+                unread = Problem(FileProblem::Unread, adapter.port, adapter.path, "the adapter's settings could not be read");
+            continue;
+        }
         if (adapter.chipCode && *adapter.chipCode != record.chipType) {
             FileResult result = Problem(FileProblem::OtherChip, adapter.port, adapter.path + ".chipCode",
                                         ChipWords(record.chipType));
@@ -83,5 +89,5 @@ FileResult CheckTargets(const SettingsFile &file, int port, FileUse use, bool ot
     }
     if (!named)
         return Problem(FileProblem::NoSuchAdapter, port, {}, "the file names no adapter at this port");
-    return {};
+    return unread;
 }

@@ -17,5 +17,7 @@ struct Target {
 // apply takes none whose defaults were substituted. A restore, and a
 // verify of a backup, take a backup of this computer only, unless
 // otherComputer is set. On success targets lists them in the file's order.
+// An adapter that could not be read is Unread only once every other adapter
+// passed; targets then lists those others.
 FileResult CheckTargets(const SettingsFile &file, int port, FileUse use, bool otherComputer,
                         std::vector<Target> &targets);

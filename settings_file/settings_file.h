@@ -95,8 +95,9 @@ FileResult ReadSettingsFile(const wchar_t *path, SettingsFile &file);
 // or were invalid are not backed up; their ports are returned in skipped.
 // Written to a temporary file beside path, then renamed to it; an existing
 // file is replaced only when replace is set (else Exists). NoSuchAdapter
-// when there is no adapter (at port), InvalidAdapter when none holds usable
-// settings, CannotWrite.
+// when there is no adapter (at port); then Exists before InvalidAdapter,
+// when none holds usable settings; CannotWrite, also when this computer's
+// name cannot be read.
 FileResult WriteBackup(const wchar_t *path, int port, bool replace, std::vector<int> &skipped);
 
 // Each checks every adapter that the file names (or only port, -1: all)

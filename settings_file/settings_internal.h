@@ -28,8 +28,10 @@ FileResult Problem(FileProblem problem, int port = -1, std::string field = {}, s
 // by indent spaces; with the image or without.
 std::string AdapterObjectText(int adapter, bool withImage, int indent);
 
-// Computer names compare as Windows compares them: without regard to case.
+// Computer names compare ordinally, without regard to case.
 bool SameComputer(const std::string &a, const std::string &b);
+// A computer's name has no NUL and no control character.
+bool NameOfComputer(const std::string &name);
 
 // Checks a backup's named settings against its image: EditedBackup at the first that disagrees.
 FileResult CheckAgreement(const FileAdapter &adapter);

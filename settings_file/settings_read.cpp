@@ -329,6 +329,8 @@ public:
         // A backup belongs to the computer it was taken on; a template to none.
         if (file.kind == FileKind::Backup && (!computer || computer->empty()))
             return Fail(FileProblem::BadValue, "computer", "is missing: a backup names its computer");
+        if (computer && !NameOfComputer(*computer))
+            return Fail(FileProblem::BadValue, "computer", "holds a control character");
         if (file.kind == FileKind::Template && (computer || taken))
             return Fail(FileProblem::BadValue, computer ? "computer" : "taken", "belongs to backups: this file is a template");
         file.computer = computer.value_or("");

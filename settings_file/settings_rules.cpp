@@ -39,10 +39,10 @@ FileResult Refused(const FileAdapter &adapter, const std::string &field, long va
     return result;
 }
 
-// A number that changes to more than the settings windows take.
+// A number that changes to more than the settings windows take; was null: any such number.
 bool OutOfRange(const SettingField &field, const std::uint8_t *was, const std::uint8_t *is)
 {
-    return field.range && FieldValue(field, is) != FieldValue(field, was) && FieldValue(field, is) > field.allowed;
+    return field.range && (!was || FieldValue(field, is) != FieldValue(field, was)) && FieldValue(field, is) > field.allowed;
 }
 
 std::string RangeWords(const SettingField &field)
@@ -54,32 +54,32 @@ std::string RangeWords(const SettingField &field)
 
 }  // namespace
 
-FileResult CheckRules(const FileAdapter &adapter, int index, const SettingsImage &now, const SettingsImage &next)
+FileResult CheckRules(const FileAdapter &adapter, int index, const SettingsImage *now, const SettingsImage &next)
 {
     const std::uint8_t chip = workingRecords[index].chipType;
     for (const SettingField &field : adapterFields)
-        if (OutOfRange(field, Bytes(now), Bytes(next)))
+        if (OutOfRange(field, now ? Bytes(*now) : nullptr, Bytes(next)))
             return Refused(adapter, adapter.path + ".settings." + field.key, FieldValue(field, Bytes(next)),
                            RangeWords(field));
-    if (next.hostId != now.hostId && DeviceAnswersAt(deviceMaps[index], next.hostId))
+    if ((!now || next.hostId != now->hostId) && DeviceAnswersAt(deviceMaps[index], next.hostId))
         return Refused(adapter, adapter.path + ".settings." + adapterFields[kHostId].key, next.hostId,
                        "a device answers at this ID on the adapter's bus");
     for (int id = 0; id < kScsiIds; ++id) {
-        const DeviceEntry &was = now.deviceTable[static_cast<std::size_t>(id)];
         const DeviceEntry &is = next.deviceTable[static_cast<std::size_t>(id)];
-        const bool width = is.busWidth != was.busWidth, rate = is.syncCode.get() != was.syncCode.get();
+        const DeviceEntry *was = now ? &now->deviceTable[static_cast<std::size_t>(id)] : nullptr;
+        const bool width = !was || is.busWidth != was->busWidth, rate = !was || is.syncCode.get() != was->syncCode.get();
         if (width && is.busWidth != 8 && is.busWidth != 16)
             return Refused(adapter, DevicePath(adapter, id, kBusWidth), is.busWidth, RangeWords(deviceFields[kBusWidth]));
-        if (width && is.busWidth == 16 && DefaultBusWidth(chip) != 16)
+        if (was && width && is.busWidth == 16 && DefaultBusWidth(chip) != 16)
             return Refused(adapter, DevicePath(adapter, id, kBusWidth), is.busWidth,
                            "the chip " + ChipNameUtf8(chip) + " has a narrow bus only");
-        if ((width || rate) && !RateOffered(chip, is.syncCode.get(), is.busWidth))
+        if (was && (width || rate) && !RateOffered(chip, is.syncCode.get(), is.busWidth))
             return Refused(adapter, DevicePath(adapter, id, rate ? kRateCode : kBusWidth),
                            rate ? is.syncCode.get() : is.busWidth,
                            "the chip does not offer rate code " + std::to_string(is.syncCode.get()) + " at " +
                                std::to_string(is.busWidth) + " bits");
         for (int f = 0; f < kDeviceFieldCount; ++f)
-            if (OutOfRange(deviceFields[f], Bytes(was), Bytes(is)))
+            if (OutOfRange(deviceFields[f], was ? Bytes(*was) : nullptr, Bytes(is)))
                 return Refused(adapter, DevicePath(adapter, id, f), FieldValue(deviceFields[f], Bytes(is)),
                                RangeWords(deviceFields[f]));
     }

@@ -10,5 +10,7 @@
 // which a device answers on its bus; a bus width of 8 or 16, and 16 only on
 // a chip whose default width is 16; only rates that the chip offers at the
 // device's width. Refused at the first that breaks one, with the field of
-// the file that gave it.
-FileResult CheckRules(const FileAdapter &adapter, int index, const SettingsImage &now, const SettingsImage &next);
+// the file that gave it. Without now (the defaults that stand in for invalid
+// stored settings are not the adapter's) every value is judged by the ranges
+// and the bus, and the chip's widths and rates are not judged.
+FileResult CheckRules(const FileAdapter &adapter, int index, const SettingsImage *now, const SettingsImage &next);

@@ -38,20 +38,29 @@ std::string DeviceLine(int id, const DeviceEntry &e)
 
 constexpr std::size_t kHexLineBytes = 32;
 
+// The full name that path stands for now (a drive-relative or relative
+// name included), and whether a file there may be written.
+FileResult Destination(const wchar_t *path, bool replace, wchar_t (&full)[MAX_PATH])
+{
+    const DWORD length = GetFullPathNameW(path, MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return Problem(FileProblem::CannotWrite, -1, {}, "the name is not a file's");
+    if (!replace && GetFileAttributesW(full) != INVALID_FILE_ATTRIBUTES)
+        return Problem(FileProblem::Exists, -1, {}, "is there already: --force replaces it");
+    return {};
+}
+
 // Puts text at path whole, or leaves nothing: the text goes to a new file
 // beside it first, which then takes its name. A file already at path is
 // replaced only when replace is set.
 FileResult WriteWhole(const wchar_t *path, const std::string &text, bool replace)
 {
-    // A drive-relative or relative name is taken as the full name it stands for now.
     wchar_t full[MAX_PATH] = {};
-    const DWORD length = GetFullPathNameW(path, MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH)
-        return Problem(FileProblem::CannotWrite, -1, {}, "the name is not a file's");
+    const FileResult destination = Destination(path, replace, full);
+    if (destination.problem != FileProblem::None)
+        return destination;
     std::wstring folder = full;
     folder = folder.substr(0, folder.find_last_of(L"\\/") + 1);
-    if (!replace && GetFileAttributesW(full) != INVALID_FILE_ATTRIBUTES)
-        return Problem(FileProblem::Exists, -1, {}, "is there already: --force replaces it");
     wchar_t temporary[MAX_PATH + 16] = {};
     if (folder.size() > MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"ktr", 0, temporary))
         return Problem(FileProblem::CannotWrite, -1, {}, "error " + std::to_string(GetLastError()));
@@ -162,12 +171,21 @@ FileResult WriteBackup(const wchar_t *path, int port, bool replace, std::vector<
         }
         if (!found)
             return Problem(FileProblem::NoSuchAdapter, port, {}, "no adapter of the family to back up");
+        // The file's own problem goes before the adapters'.
+        wchar_t full[MAX_PATH] = {};
+        const FileResult destination = Destination(path, replace, full);
+        if (destination.problem != FileProblem::None)
+            return destination;
         if (backedUp.empty())
             return Problem(FileProblem::InvalidAdapter, skipped.front(), {}, "no adapter holds usable settings");
+        // Its own reader refuses a backup that names no computer.
+        const std::string computer = ThisComputer();
+        if (computer.empty())
+            return Problem(FileProblem::CannotWrite, -1, {}, "this computer's name could not be read");
         std::string text = "{\n  \"format\": " + std::to_string(kSettingsFileFormat) + ",\n";
         text += "  \"program\": " + Quoted(KTR_VERSION_TEXT) + ",\n";
         text += "  \"kind\": \"backup\",\n";
-        text += "  \"computer\": " + Quoted(ThisComputer()) + ",\n";
+        text += "  \"computer\": " + Quoted(computer) + ",\n";
         text += "  \"taken\": " + Quoted(TimeNow()) + ",\n";
         text += "  \"adapters\": [\n";
         for (std::size_t n = 0; n < backedUp.size(); ++n)

@@ -10,6 +10,7 @@
 #include "store/setting_fields.h"
 
 DWORD requestErrors[kMaxAdapters];
+bool requestWasRead[kMaxAdapters];
 WriteRecorder writeRecorder;
 
 namespace {
@@ -68,6 +69,8 @@ bool SendRead(SettingsRequest &request, int adapter)
 {
     PrepareHeader(request, "R400", kImageSize);
     request.image = {};
+    if (adapter >= 0 && adapter < kMaxAdapters)
+        requestWasRead[adapter] = true;
     return SendRequest(request, adapter, sizeof(SettingsRequest));
 }
 
@@ -134,15 +137,25 @@ int ReadAdapterSettings(SettingsRequest &request, int adapter)
     return 0;
 }
 
+namespace {
+
+// The bytes that a write sends: the length that the driver returned. The
+// request holds one image: a longer length cannot be honoured.
+std::uint32_t WriteLength(int adapter)
+{
+    const std::uint32_t length = savedRecords[adapter].imageLength;
+    return length > kImageSize ? kImageSize : length;
+}
+
+}  // namespace
+
 int WriteAdapterSettings(SettingsRequest &request, int adapter)
 {
     if (adapter < 0 || adapter >= kMaxAdapters)
         return 1;
-    // The request holds one image: a longer length from the driver cannot be honoured.
-    std::uint32_t length = savedRecords[adapter].imageLength;
-    if (length > kImageSize)
-        length = kImageSize;
+    const std::uint32_t length = WriteLength(adapter);
     PrepareHeader(request, "W400", length);
+    requestWasRead[adapter] = false;
     return SendRequest(request, adapter, kRequestHeaderLength + length) ? 0 : 1;
 }
 
@@ -210,7 +223,8 @@ std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
             savedRecords[i] = workingRecords[i];
             std::memcpy(request.image.data(), &sent, kImageSize);
             if (WriteAdapterSettings(request, i) == 0) {
-                heldImages[i] = sent;
+                // Only the bytes sent went out; the rest is what the adapter held.
+                std::memcpy(&heldImages[i], &sent, WriteLength(i));
                 end = WriteEnd::Written;
             } else {
                 // What the adapter holds is what it held before.

@@ -13,6 +13,9 @@
 // driver's (ERROR_ACCESS_DENIED: the program lacks the rights); 0 after one
 // that succeeded.
 extern DWORD requestErrors[kMaxAdapters];
+// Whether each adapter's last request was a read: a save that did not write
+// an adapter failed reading it again, or writing it.
+extern bool requestWasRead[kMaxAdapters];
 
 // 0 on success, 1 on failure.
 int ReadAdapterSettings(SettingsRequest &request, int adapter);

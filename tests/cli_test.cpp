@@ -41,7 +41,9 @@ const int kPorts[] = {1, 2, 3};
 // Ports 5 and 7 besides: an adapter whose stored settings are invalid, and numbers wider than their columns.
 const std::string kListBench = std::string(kBench) +
                                "port 5 key \"Scsi Port 05\" driver ktrscsi\n  adapter chip 1 status 0x0101\n"
-                               "port 7 driver ktrwide irq 123456789 io 0xFFFF0000\n  adapter chip 13\n";
+                               "port 7 driver ktrwide irq 123456789 io 0xFFFF0000\n  adapter chip 13\n"
+                               "  unit 4 0 \"\u65e5\u672c\u8a9e\u306e\u540d\u524d\u304c\u3068\u3066\u3082\u9577\u3044"
+                               "\u30c7\u30a3\u30b9\u30af\u88c5\u7f6e\u3067\u3059\" type DiskPeripheral\n";
 const char kTemplate[] = R"({"format": 1, "adapters": [{"port": 2, "settings": {"hostId": 6,
     "allDevices": {"timeout": 20, "taggedQueuing": false}, "devices": [{"id": 3, "timeout": 30}]}}]})";
 
@@ -271,6 +273,10 @@ TEST_F(Cli, ShowGivesEachSettingItsRow)
     EXPECT_EQ(devices[1 + 2], (std::vector<std::string>{"2", "DISK B", "48", "40", "16", "On", "10", "Yes", "Yes", "Enabled"}));
     EXPECT_EQ(devices[1 + 7][1], "KTR-A0130 (host)");
     EXPECT_EQ(devices[1 + 5][1], "(none)");
+    // A name longer than its column is cut after as many characters, never inside one.
+    run = Run(L"show --port 7");
+    EXPECT_EQ(Table(ProgramRun::Lines(run.out), 5, 1 + 16)[1 + 4][1],
+              "\u65e5\u672c\u8a9e\u306e\u540d\u524d\u304c\u3068\u3066\u3082\u9577\u3044\u30c7\u30a3\u30b9\u30af");
 
     run = Run(L"show --json");
     const nlohmann::json shown = nlohmann::json::parse(run.out, nullptr, false);
@@ -348,20 +354,37 @@ TEST_F(Cli, BytesThatASaveThroughTheWindowsClearedAreFoundAndPutBack)
 
 TEST_F(Cli, ADamagedAdapterGetsItsSettingsBackFromABackup)
 {
+    // Port 5: a chip that offers no rate, with device 0 at 8 bits where its defaults have 16.
+    ASSERT_EQ(InstallTestBench(std::string(kBench) + "port 5 driver ktrwide\n  adapter chip 5\n  image defaults\n"
+                                                  "  set 78 8\n"),
+              "");
     const auto backup = Backup(L"backup.json");
-    // The adapter's memory is damaged: it reads as zeros and reports an invalid image.
-    ASSERT_TRUE(WriteStoredImage(3, std::vector<std::uint8_t>(kImageSize, 0)));
-    ASSERT_TRUE(SetPortParameter(L"Status", 3, 0x0301));
+    // The adapters' memory is damaged: it reads as zeros and reports an invalid image.
+    for (const auto &[port, status] : {std::pair{3, 0x0301}, std::pair{5, 0x0501}}) {
+        ASSERT_TRUE(WriteStoredImage(port, std::vector<std::uint8_t>(kImageSize, 0)));
+        ASSERT_TRUE(SetPortParameter(L"Status", port, status));
+    }
     Write(L"hostid.json", R"({"format": 1, "adapters": [{"port": 3, "settings": {"hostId": 6}}]})");
     ProgramRun run = Run(L"apply hostid.json");
     EXPECT_EQ(run.exitCode, 2u) << "apply refuses it, as the dialogs do";
     EXPECT_TRUE(Holds(run.err, "hostid.json: invalid adapter: port 3")) << run.err;
-    EXPECT_EQ(Writes(3), 0u);
 
-    run = Run(L"restore backup.json --port 3");
-    EXPECT_EQ(run.exitCode, 0u) << run.err;
-    EXPECT_EQ(Stored(3), backup.at(3)) << "the marker of substituted defaults is never written";
-    EXPECT_EQ(Writes(1) + Writes(2), 0u) << "--port 3 restores that adapter only";
+    for (int port : {3, 5}) {
+        SCOPED_TRACE(port);
+        const std::string at = "port " + std::to_string(port) + ": ";
+        const std::wstring only = L" --port " + std::to_wstring(port);
+        // What the adapter holds, not the defaults that stand in for it.
+        run = Run(L"verify backup.json" + only);
+        EXPECT_EQ(run.exitCode, 4u) << run.err;
+        const std::vector<std::string> lines = ProgramRun::Lines(run.out);
+        for (const std::string line : {"storedSettings: invalid -> valid", "hostId: 0 -> 7"})
+            EXPECT_NE(std::find(lines.begin(), lines.end(), at + line), lines.end()) << line << "\n" << run.out;
+        run = Run(L"restore backup.json" + only);
+        EXPECT_EQ(run.exitCode, 0u) << run.err;
+        EXPECT_EQ(Stored(port), backup.at(port)) << "the marker of substituted defaults is never written";
+        EXPECT_EQ(Writes(port), 1u);
+    }
+    EXPECT_EQ(Writes(1) + Writes(2), 0u) << "--port restores that adapter only";
 }
 
 TEST_F(Cli, VerifyListsWhatADryRunOfApplyWouldChange)
@@ -440,6 +463,9 @@ TEST_F(Cli, BadInputWritesNothing)
         {"rate.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"devices": [{"id": 1, "rateCode": 40}]}}]})",
          "apply", 2, ": refused: port 1: adapters[0].settings.devices[0].rateCode: 40: the chip does not offer"},
         {"other.json", other, "restore", 2, ": a backup of another computer: computer: OTHER-"},
+        {"other.json", other, "verify", 2,
+         ": a backup of another computer: computer: OTHER-" + ThisComputer() + ": this computer is " + ThisComputer() +
+             "; --other-computer compares with it here"},
         {"help", std::nullopt, "apply", 1, ": cannot be read"},
         {"backup.json", std::nullopt, "backup", 1, ": not replaced"},
     };
@@ -495,12 +521,26 @@ TEST_F(Cli, AWrongCommandLinePointsToTheHelpThatNamesEveryExitCode)
 
 TEST_F(Cli, AnAdaptersOwnBackupIsTakenThoughItsChipOffersNoRate)
 {
-    // Chips 5 and 7 offer no rate but hold rate code 40: their own backups are what they hold.
-    ASSERT_EQ(InstallTestBench(std::string(kBench) + "port 5 driver ktrwide\n  adapter chip 5\n  image defaults\n"
-                                                  "port 7 driver ktrwide\n  adapter chip 7\n  image defaults\n"),
+    // Chips 5 and 7 offer no rate but hold rate code 40: their own backups are what they hold. Device 1
+    // of port 1 holds a code that no rate shows: "--".
+    ASSERT_EQ(InstallTestBench(Replace(kBench, "  set 25 99\n", "  set 25 99\n  set 88 44\n") +
+                               "port 5 driver ktrwide\n  adapter chip 5\n  image defaults\n"
+                               "port 7 driver ktrwide\n  adapter chip 7\n  image defaults\n"),
               "");
     Backup(L"own.json");
-    for (const wchar_t *command : {L"apply own.json", L"restore own.json", L"verify own.json"}) {
+    // The same as a template: its named settings only.
+    nlohmann::json own = nlohmann::json::parse(Read(L"own.json"));
+    const auto one = std::find_if(own["adapters"].begin(), own["adapters"].end(),
+                                  [](const nlohmann::json &adapter) { return adapter["port"] == 1; });
+    ASSERT_NE(one, own["adapters"].end());
+    EXPECT_EQ((*one)["settings"]["devices"][1]["rate"], "--");
+    for (const char *key : {"kind", "computer", "taken"})
+        own.erase(key);
+    for (auto &adapter : own["adapters"])
+        adapter.erase("image");
+    Write(L"template.json", own.dump());
+    for (const wchar_t *command : {L"apply own.json", L"restore own.json", L"verify own.json", L"apply template.json",
+                                   L"verify template.json"}) {
         const ProgramRun run = Run(command);
         EXPECT_EQ(run.exitCode, 0u) << Utf8(command) << run.err;
     }
@@ -577,12 +617,20 @@ TEST_F(Cli, LoadWarningsEndTheRunOnStandardError)
         {"port 3 driver ktrfast\n  adapter chip 3 status 0x0301\n", L"show", 0, 0,
          "port 3 (KTR-A0030): its stored settings are invalid"},
         {"port 3 driver ktrfast\n  adapter chip 3 status 0x0301\nport 2 driver ktrwide\n  adapter chip 13\n",
-         L"backup b.json", 3, 0, "port 3 (KTR-A0030): not backed up: its stored settings are invalid"},
+         L"backup c.json", 3, 0, "port 3 (KTR-A0030): not backed up: its stored settings are invalid"},
+        // b.json is there since the second row: the file's problem decides.
+        {"port 3 driver ktrfast\n  adapter chip 3 status 0x0301\nport 2 driver ktrwide\n  adapter chip 13\n",
+         L"backup b.json", 1, 0, "ktrcli: b.json: not replaced"},
+        // Whatever the order of the file, a rule's refusal goes before an adapter that could not be read.
+        {"port 1 driver ktrscsi\n  adapter chip 6 faults readfails\nport 2 driver ktrwide\n  adapter chip 13\n",
+         L"apply two.json", 2, IDS_READ_FAILED, "ktrcli: two.json: refused: port 2: adapters[1].settings.hostId: 16"},
         {"port 1 driver ktrscsi_long\n  adapter chip 6\nport 2 nodriver\n  adapter chip 13\n", L"list", 3,
          IDS_NO_ADAPTER, nullptr},
         {"port 2 driver ktrwide\n  adapter chip 13 faults denied\n", L"list", 3, IDS_READ_FAILED,
          "port 2: access to the adapter was denied: run it from an elevated prompt"},
     };
+    Write(L"two.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 6}},
+        {"port": 2, "settings": {"hostId": 16}}]})");
     for (const auto &row : rows) {
         SCOPED_TRACE(row.bench);
         ASSERT_EQ(InstallTestBench(row.bench), "");
@@ -598,12 +646,14 @@ TEST_F(Cli, LoadWarningsEndTheRunOnStandardError)
     // No device map at all.
     ASSERT_EQ(InstallTestBench(""), "");
     ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\Scsi"), ERROR_SUCCESS);
-    const ProgramRun run = Run(L"list --json");
-    EXPECT_EQ(run.exitCode, 3u);
-    EXPECT_TRUE(Holds(run.err, Utf8(ModuleText(IDS_NO_DEVICE_MAP)))) << run.err;
-    const nlohmann::json document = nlohmann::json::parse(run.out, nullptr, false);
-    EXPECT_EQ(document["adapters"], nlohmann::json::array());
-    EXPECT_EQ(document["exitCode"], 3);
+    for (const wchar_t *command : {L"list --json", L"show --port 2 --json", L"backup b.json --port 2 --json"}) {
+        const ProgramRun run = Run(command);
+        EXPECT_EQ(run.exitCode, 3u) << Utf8(command);
+        EXPECT_TRUE(Holds(run.err, Utf8(ModuleText(IDS_NO_DEVICE_MAP)))) << run.err;
+        const nlohmann::json document = nlohmann::json::parse(run.out, nullptr, false);
+        EXPECT_EQ(document["exitCode"], 3);
+        EXPECT_EQ(document.value("adapters", nlohmann::json::array()), nlohmann::json::array());
+    }
 }
 
 TEST_F(Cli, AWriteThatFailsPartWayNamesWhatWasWritten)
@@ -649,6 +699,8 @@ TEST_F(Cli, WithJsonEveryOutcomeIsOneDocument)
         {L"backup backup.json --json", "backup", 1}, {L"restore missing.json --json", "restore", 1},
         {L"apply taken.json --json", "apply", 2}, {L"verify six.json --json", "verify", 4},
         {L"apply six.json --json", "apply", 3},  {L"list --json", "list", 0},
+        {L"--json list", "list", 0},             {L"backup nine.json --port 9 --json", "backup", 2},
+        {L"--json --help", "help", 0},
     };
     // The document's table of keys: each key, and the commands that it is "in".
     std::map<std::string, std::string> documented;
@@ -671,6 +723,9 @@ TEST_F(Cli, WithJsonEveryOutcomeIsOneDocument)
         const nlohmann::json &document = documents.back();
         ASSERT_TRUE(document.is_object()) << Utf8(row.command) << ": " << run.out;
         EXPECT_EQ(document["command"], row.name);
+        for (const auto &[key, in] : documented)
+            EXPECT_EQ(document.contains(key), in == "all" || in.find(row.name) != std::string::npos)
+                << key << " of " << row.name;
         for (const auto &key : document.items()) {
             const std::string in = documented.count(key.key()) ? documented[key.key()] : "";
             EXPECT_TRUE(in == "all" || in.find(row.name) != std::string::npos)

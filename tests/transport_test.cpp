@@ -146,6 +146,7 @@ TEST_F(Transport, ReturnedLengthSetsTheLengthOfEveryWrite)
         EXPECT_EQ(savedRecords[i].imageLength, length);
         EXPECT_EQ(savedRecords[i].chipType, 3) << "1260 image bytes are taken whatever the length";
         workingRecords[i].modified = 1;
+        workingRecords[i].image.reserved204[1100 - offsetof(SettingsImage, reserved204)] ^= 0xFF;
     }
     EXPECT_EQ(SaveAllAdapterSettings(), 0u);
     const std::pair<int, std::uint32_t> sent[] = {{1, 28}, {2, 1028}, {3, 1288}, {4, 1288}};
@@ -155,7 +156,12 @@ TEST_F(Transport, ReturnedLengthSetsTheLengthOfEveryWrite)
         EXPECT_EQ(c.rejected, 0u) << port;
         EXPECT_EQ(c.lastInput, bytes) << port;
         EXPECT_EQ(RequestField(c.lastHeader, 24), bytes - 28) << port;
+        workingRecords[AdapterOfPort(port)].modified = 1;
     }
+    // What was held after the write is what the adapter holds: no other program changed it.
+    std::uint32_t elsewhere = ~0u;
+    EXPECT_EQ(SaveAllAdapterSettings(&elsewhere), 0u);
+    EXPECT_EQ(elsewhere, 0u);
 }
 
 TEST_F(Transport, AFailedReadWarnsOnceAndTheOthersLoad)
