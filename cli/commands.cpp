@@ -222,11 +222,12 @@ int Change(const Arguments &arguments, FileAction action)
     if (result.problem == FileProblem::None)
         result = action(file, arguments, changes);
     AddKey("changes", ChangesJson(changes));
-    if (row.recordsEvents)
+    const bool records = row.recordsEvents && !arguments.dryRun;  // a dry run, as verify, records nothing
+    if (records)
         SetEventContext("ktrcli", CommandWord(arguments.command), arguments.file);
     if (result.problem != FileProblem::None) {
         ComplainOfFile(arguments.file, result);
-        if (row.recordsEvents && ExitCodeOf(result.problem) == kExitRefused)
+        if (records && ExitCodeOf(result.problem) == kExitRefused)
             RecordRefusal(DescribeProblem(arguments.file, result));
         const int adapter = AdapterAtPort(result.port);
         if (result.problem == FileProblem::Unread && adapter >= 0)

@@ -137,7 +137,7 @@ std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
         SettingsImage sent = savedRecords[i].image;
         sent.adapterFlags.set(static_cast<std::uint16_t>(sent.adapterFlags.get() & ~kDefaultsSubstituted));
         const SettingsImage held = heldImages[i];
-        WriteEnd end = WriteEnd::Failed;
+        WriteEnd end = WriteEnd::ReadFailed;
         if (SendRead(request, i)) {
             if (std::memcmp(request.image.data(), &heldImages[i], kImageSize) != 0) {
                 std::memcpy(&heldImages[i], request.image.data(), kImageSize);
@@ -145,6 +145,7 @@ std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
                 end = WriteEnd::ChangedElsewhere;
             } else {
                 std::memcpy(request.image.data(), &sent, kImageSize);
+                end = WriteEnd::WriteFailed;
                 if (WriteAdapterSettings(request, i) == 0) {
                     heldImages[i] = sent;
                     end = WriteEnd::Written;
