@@ -78,18 +78,25 @@ void Report(WORD type, DWORD id, const std::vector<std::wstring> &inserts)
                  static_cast<WORD>(strings.size()), 0, strings.data(), nullptr);
 }
 
+std::wstring Number(unsigned long n)
+{
+    wchar_t text[16];
+    wsprintfW(text, L"%lu", n);
+    return text;
+}
+
 // The chip as ktrcli names it: a chip without a name by its code.
 std::wstring ChipInsert(std::uint8_t code)
 {
     const std::wstring name = ChipName(code);
-    return name.empty() ? L"code " + std::to_wstring(code) : name;
+    return name.empty() ? L"code " + Number(code) : name;
 }
 
 // Why a write did not happen, the step that stopped it and the system's error.
 void Failure(int adapter, WriteEnd end, std::vector<std::wstring> &inserts)
 {
     const DWORD error = requestErrors[adapter];
-    const std::wstring code = error ? std::to_wstring(error) : L"-";
+    const std::wstring code = error ? Number(error) : L"-";
     const std::wstring with = error ? L" with error " + code : L"";
     switch (end) {
     case WriteEnd::Written:
@@ -143,7 +150,9 @@ void RecordWrite(int adapter, const SettingsImage &held, const SettingsImage &se
             lines += (lines.empty() ? L"" : L"\r\n") + Wide(ChangeText(c));
         std::vector<std::wstring> inserts =
             Who(context.files[adapter].empty() ? context.file : context.files[adapter]);
-        inserts.push_back(std::to_wstring(AdapterPort(adapter)));
+        wchar_t port[16];
+        wsprintfW(port, L"%d", AdapterPort(adapter));
+        inserts.push_back(port);
         inserts.push_back(ChipInsert(savedRecords[adapter].chipType));
         inserts.push_back(lines.empty() ? L"(none)" : lines);
         Failure(adapter, end, inserts);

@@ -24,7 +24,8 @@ namespace {
 
 const char kBench[] = "port 1 driver ktrscsi\n  adapter chip 6\n  image defaults\n"
                       "  unit 0 0 \"DISK A\" type DiskPeripheral\n"
-                      "port 2 driver ktrwide\n  adapter chip 13\n  image defaults\n";
+                      "port 2 driver ktrwide\n  adapter chip 13\n  image defaults\n"
+                      "port 3 driver ktrwide\n  adapter chip 2\n  image defaults\n";  // a chip without a name
 
 // A template that the rules refuse: a device answers at ID 0 of port 1.
 const char kTaken[] = R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 0}}]})";
@@ -149,10 +150,10 @@ TEST_F(EventLog, ARestoreIsOnRecordWithWhatItChanged)
 
 TEST_F(EventLog, AnApplyIsOnRecordWithWhatItChanged)
 {
-    Write(L"hostid.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 6}}]})");
+    Write(L"hostid.json", R"({"format": 1, "adapters": [{"port": 3, "settings": {"hostId": 6}}]})");
     ASSERT_EQ(Cli(L"apply " + Path(L"hostid.json")), 0u);
     ExpectOneEntry(EVENTLOG_INFORMATION_TYPE, kEventWritten,
-                   {L"ktrcli", L"apply", Path(L"hostid.json"), L"", L"1", L"KTR-A0060", L"hostId: 7 -> 6"});
+                   {L"ktrcli", L"apply", Path(L"hostid.json"), L"", L"3", L"code 2", L"hostId: 7 -> 6"});
 }
 
 TEST_F(EventLog, ARefusedFileIsAWarningWithTheRefusal)
