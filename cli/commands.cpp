@@ -272,12 +272,13 @@ int Change(const Arguments &arguments, FileAction action)
     AddKey("changes", ChangesJson(changes));
     Written w;
     w.dryRun = arguments.dryRun;
-    if (row.recordsEvents)
+    const bool records = row.recordsEvents && !arguments.dryRun;  // a dry run, as verify, records nothing
+    if (records)
         SetEventContext("ktrcli", CommandWord(arguments.command), arguments.file);
     if (result.problem != FileProblem::None) {
         AddWritten(row, w);
         ComplainOfFile(arguments.file, result);
-        if (row.recordsEvents && ExitCodeOf(result.problem) == kExitRefused)
+        if (records && ExitCodeOf(result.problem) == kExitRefused)
             RecordRefusal(DescribeProblem(arguments.file, result));
         const int adapter = AdapterAtPort(result.port);
         if (result.problem == FileProblem::Unread && adapter >= 0)

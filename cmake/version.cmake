@@ -2,6 +2,9 @@
 # version resources of the program and its modules, and the packages.
 set(KTR_PRODUCT_NAME "KTR SCSI Adapter Setup")
 set(KTR_PUBLISHER "KTR")
+# The Application log's source of both programs' entries, the MSI's key of it
+# and the tests' name of it.
+set(KTR_EVENT_SOURCE "${KTR_PRODUCT_NAME}")
 foreach(part MINOR PATCH)
   string(LENGTH "${PROJECT_VERSION_${part}}" length)
   set(padded_${part} "${PROJECT_VERSION_${part}}")

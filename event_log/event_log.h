@@ -12,7 +12,7 @@
 
 #include "store/settings_transport.h"
 
-extern const wchar_t kEventSource[];  // "KTR SCSI Adapter Setup"
+extern const wchar_t kEventSource[];  // KTR_EVENT_SOURCE of cmake/version.cmake
 
 // The entries' IDs, as event_messages.mc numbers them.
 constexpr DWORD kEventWritten = 1000;     // information
@@ -22,7 +22,8 @@ constexpr DWORD kEventRefused = 1002;     // warning
 // Who writes and how: the program ("ktrcfg", "ktrcli"), the action
 // ("save", "restore", "apply") and the settings file (null: none). Set
 // before the writes; the recorder of store/settings_transport.h then puts
-// each write on record.
+// each write on record. The source is registered and the account read once
+// for the process, here or at the first entry.
 void SetEventContext(const char *program, const char *action, const wchar_t *file);
 // The settings file from which the records of an adapter were loaded in the
 // windows, named in the entry of its next write (null: none).
@@ -31,3 +32,5 @@ void SetAdapterFile(int adapter, const wchar_t *file);
 void RecordWrite(int adapter, const SettingsImage &held, const SettingsImage &sent, WriteEnd end);
 // One entry for a file refused by the rules: nothing was written.
 void RecordRefusal(const std::string &reason);
+// Deregisters the source; the next entry registers it again.
+void CloseEventLog();

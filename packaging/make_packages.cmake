@@ -57,7 +57,8 @@ function(msi output version)
   file(REMOVE ${output})
   execute_process(COMMAND ${WIXL} -a ${ARCH} -D Arch=${ARCH} -D Version=${version}
                           -D InstallerVersion=${INSTALLER_VERSION}
-                          -D "ProductName=${PRODUCT_NAME}" -D "Publisher=${PUBLISHER}" -o ${output} ${WXS}
+                          -D "ProductName=${PRODUCT_NAME}" -D "Publisher=${PUBLISHER}"
+                          -D "EventSource=${EVENT_SOURCE}" -o ${output} ${WXS}
                   WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE failed)
   if(failed)
     message(FATAL_ERROR "wixl could not build ${output}")
@@ -73,7 +74,7 @@ function(msi output version)
   endforeach()
   # The Application log's source: its message file a REG_EXPAND_SZ, as the
   # log reads it, and its key made at install and removed at uninstall.
-  set(source_key "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\${PRODUCT_NAME}")
+  set(source_key "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\${EVENT_SOURCE}")
   list(APPEND queries
     -q "UPDATE `Registry` SET `Value` = '#%[INSTALLDIR]ktrcli.exe' WHERE `Name` = 'EventMessageFile'"
     -q "INSERT INTO `Registry` (`Registry`, `Root`, `Key`, `Name`, `Component_`) VALUES ('EventSourceKey', 2, '${source_key}', '*', 'EventSource')")

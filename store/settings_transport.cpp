@@ -211,7 +211,7 @@ std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
         // The mark of substituted defaults belongs to this program, never to the adapter.
         SettingsImage sent = workingRecords[i].image;
         sent.adapterFlags.set(static_cast<std::uint16_t>(sent.adapterFlags.get() & ~kDefaultsSubstituted));
-        WriteEnd end = WriteEnd::Failed;
+        WriteEnd end = WriteEnd::ReadFailed;
         if (got == Reread::Taken || got == Reread::Merged) {
             // Nothing is written; with nothing of this run's left to write, nothing is on record.
             changed |= 1u << i;
@@ -222,6 +222,7 @@ std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
             const AdapterRecord before = savedRecords[i];
             savedRecords[i] = workingRecords[i];
             std::memcpy(request.image.data(), &sent, kImageSize);
+            end = WriteEnd::WriteFailed;
             if (WriteAdapterSettings(request, i) == 0) {
                 // Only the bytes sent went out; the rest is what the adapter held.
                 std::memcpy(&heldImages[i], &sent, WriteLength(i));

@@ -29,8 +29,9 @@ enum class ImageLoad { Cleared, Exact };
 // least one adapter was found. Reports no adapter, and each failed read.
 int LoadAllAdapterSettings(int *count, ImageLoad load = ImageLoad::Cleared);
 
-// How a save's write of one adapter ended.
-enum class WriteEnd { Written, Failed, ChangedElsewhere };
+// How a save's write of one adapter ended; where a step failed, its error
+// is in requestErrors.
+enum class WriteEnd { Written, ReadFailed, WriteFailed, ChangedElsewhere };
 
 // Told of every adapter that a save meant to write: what the adapter held
 // as far as the program knew (what it holds now, when another program

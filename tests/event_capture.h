@@ -15,12 +15,14 @@ struct LoggedEntry {
     std::vector<std::wstring> strings;
 };
 
-// While it lives, every entry is kept in entries, none reaches the log.
+// While it lives, every entry is kept in entries, none reaches the log;
+// registrations counts the registrations of the source.
 class EventCapture {
 public:
     EventCapture();
     ~EventCapture();
     std::vector<LoggedEntry> &entries;
+    int &registrations;
 
 private:
     void *real[3];

@@ -20,6 +20,7 @@
 #include "app/shell.h"
 #include "discovery/device_map.h"
 #include "emulator/bench_format.h"
+#include "ktr_version.h"
 #include "language/language_selection.h"
 #include "language/resource_ids.h"
 #include "settings_file/settings_file.h"
@@ -861,25 +862,27 @@ TEST_F(FileMenu, EachWriteOfASaveIsOnRecord)
     Command(IDM_SAVE);
     ASSERT_EQ(capture.entries.size(), 2u);
     const LoggedEntry &written = capture.entries[0], &failed = capture.entries[1];
-    EXPECT_EQ(written.source, L"KTR SCSI Adapter Setup");
+    EXPECT_EQ(written.source, KTR_EVENT_SOURCE);
     EXPECT_EQ(written.type, EVENTLOG_INFORMATION_TYPE);
     EXPECT_EQ(written.id, 1000u);
     EXPECT_EQ(failed.type, EVENTLOG_ERROR_TYPE);
     EXPECT_EQ(failed.id, 1001u);
-    ASSERT_EQ(written.strings.size(), 8u);
-    ASSERT_EQ(failed.strings.size(), 8u);
+    ASSERT_EQ(written.strings.size(), 7u) << "only the inserts of its text";
+    ASSERT_EQ(failed.strings.size(), 10u);
     EXPECT_EQ(std::vector<std::wstring>(written.strings.begin(), written.strings.begin() + 3),
               (std::vector<std::wstring>{L"ktrcfg", L"save", other}));
     EXPECT_EQ(std::vector<std::wstring>(written.strings.begin() + 4, written.strings.begin() + 7),
               (std::vector<std::wstring>{L"1", L"KTR-A0060", L"hostId: 7 -> 6"}));
     EXPECT_EQ(std::vector<std::wstring>(failed.strings.begin() + 4, failed.strings.end()),
-              (std::vector<std::wstring>{L"6", L"KTR-A0130", L"hostId: 7 -> 5", L"the write failed"}));
+              (std::vector<std::wstring>{L"6", L"KTR-A0130", L"hostId: 7 -> 5", L"the write failed with error 1117",
+                                         L"write", L"1117"}));
     // A failed write is kept for the next save, which puts it on record again; the one written is not.
     capture.entries.clear();
     Command(IDM_SAVE);
     ASSERT_EQ(capture.entries.size(), 2u) << "the adapter written stays modified, as the design saves";
     EXPECT_EQ(capture.entries[0].strings[2], L"-") << "the file was named in the write that it led to";
     EXPECT_EQ(capture.entries[0].strings[6], L"(none)");
+    EXPECT_EQ(capture.registrations, 1) << "the source is registered once for the process";
 }
 
 TEST_F(FileMenu, EveryProblemHasWordsOfTheModule)

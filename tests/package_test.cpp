@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ktr_version.h"
 #include "language/resource_ids.h"
 #include "tests/emulator_support.h"
 #include "tests/program_support.h"
@@ -182,15 +183,16 @@ TEST_F(Packages, BothProgramsCarryTheLogsMessages)
 {
     // What Event Viewer shows of an entry: the message of its ID, with the entry's inserts.
     const wchar_t *const words[] = {L"ktrcli", L"apply", L"C:\\t.json", L"HOST\\admin", L"2", L"KTR-A0130",
-                                    L"hostId: 7 -> 6", L"the write failed"};
-    DWORD_PTR inserts[8];
-    for (int i = 0; i < 8; ++i)
+                                    L"hostId: 7 -> 6", L"the write failed with error 1117", L"write", L"1117"};
+    DWORD_PTR inserts[10];
+    for (int i = 0; i < 10; ++i)
         inserts[i] = reinterpret_cast<DWORD_PTR>(words[i]);
     const std::pair<DWORD, const wchar_t *> messages[] = {
         {1000, L"The settings of the SCSI host adapter at port 2 (KTR-A0130) were written.\r\nProgram: ktrcli\r\n"
                L"Action: apply\r\nFile: C:\\t.json\r\nUser: HOST\\admin\r\nChanges:\r\nhostId: 7 -> 6\r\n"},
-        {1001, L"The settings of the SCSI host adapter at port 2 (KTR-A0130) were not written: the write failed.\r\n"
-               L"Program: ktrcli\r\nAction: apply\r\nFile: C:\\t.json\r\nUser: HOST\\admin\r\nChanges not made:\r\n"
+        {1001, L"The settings of the SCSI host adapter at port 2 (KTR-A0130) were not written: the write failed with "
+               L"error 1117.\r\nProgram: ktrcli\r\nAction: apply\r\nFile: C:\\t.json\r\nUser: HOST\\admin\r\nStep: write\r\n"
+               L"Error: 1117\r\nChanges not made:\r\n"
                L"hostId: 7 -> 6\r\n"},
         {1002, L"A settings file was refused; no adapter was written.\r\nProgram: ktrcli\r\nAction: apply\r\n"
                L"File: C:\\t.json\r\nUser: HOST\\admin\r\nReason: 2\r\n"},
@@ -408,7 +410,7 @@ Installed Look(const std::wstring &upgradeCode, const std::wstring &product)
         }
     }
     HKEY source;
-    if (!RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + product).c_str(),
+    if (!RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" KTR_EVENT_SOURCE,
                        0, KEY_READ, &source)) {
         wchar_t file[MAX_PATH] = L"";
         DWORD size = sizeof file, typesSize = sizeof found.eventTypes;
