@@ -172,8 +172,9 @@ FileResult ApplySettings(const SettingsFile &file, int port, std::vector<Setting
             result = unread;
         if (result.problem != FileProblem::None)
             return result;
+        // What the adapter holds as the records see it (the windows' edits are not on it yet).
         for (const NewImage &n : images)
-            ListChanges(n.index, n.port, workingRecords[n.index].image, n.image, changes);
+            ListChanges(n.index, n.port, savedRecords[n.index].image, n.image, changes);
         for (const NewImage &n : images) {
             AdapterRecord &record = workingRecords[n.index];
             if (Same(record.image, n.image))

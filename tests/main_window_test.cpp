@@ -816,6 +816,11 @@ TEST_F(FileMenu, AScriptAndTheWindowNeverUndoEachOther)
     const std::size_t hostId = 14, timeout3 = 76 + 3 * 8 + 6;
     workingRecords[one].image.hostId = 6;  // an edit in the window, not yet saved
     workingRecords[one].modified = 1;
+    // A template that says what the edit says still changes what the adapter holds.
+    WriteTextFile(other, R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 6}}]})");
+    Choose(IDM_RESTORE, other);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{Formatted(IDS_RESTORE_DONE, other.c_str(), 1, 1)});
+    boxes.boxes.clear();
     script(R"("hostId": 5, "devices": [{"id": 3, "timeout": 30}])");
     Command(IDM_SAVE);
     EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{Formatted(IDS_WRITE_CONFLICT, 1, L"KTR-A0060")});
