@@ -69,12 +69,6 @@ FileResult SetNamed(const FileAdapter &adapter, SettingsImage &image)
     return {};
 }
 
-// What the adapter holds, byte for byte, whether its stored settings were valid or not.
-const SettingsImage &Holds(int index)
-{
-    return heldImages[index];
-}
-
 // What the file makes of each target's image: a backup's image, or the
 // named settings on top of base (the working records, or what the adapters
 // hold).
@@ -84,7 +78,7 @@ FileResult Build(const std::vector<Target> &targets, bool images, bool fromHeld,
         built.push_back({t.index, t.adapter->port, t.adapter->image});
         if (images)
             continue;
-        built.back().image = fromHeld ? Holds(t.index) : workingRecords[t.index].image;
+        built.back().image = fromHeld ? heldImages[t.index] : workingRecords[t.index].image;
         FileResult result = SetNamed(*t.adapter, built.back().image);
         if (result.problem != FileProblem::None)
             return result;
@@ -92,12 +86,12 @@ FileResult Build(const std::vector<Target> &targets, bool images, bool fromHeld,
     return {};
 }
 
-// What differs between what the adapter holds and the new image.
+// What differs between what the adapter holds, byte for byte, and the new image.
 void ListDifferences(const NewImage &n, std::vector<SettingChange> &changes)
 {
     if (AdapterDefaulted(n.index))
         changes.push_back({n.index, n.port, "storedSettings", "invalid", "valid"});
-    ListChanges(n.index, n.port, Holds(n.index), n.image, changes);
+    ListChanges(n.index, n.port, heldImages[n.index], n.image, changes);
 }
 
 // Takes an adapter that could not be read out of the targets' check: every
@@ -140,7 +134,8 @@ FileResult RestoreBackup(const SettingsFile &file, int port, bool otherComputer,
         // Defaults that stand in for invalid settings are not the adapter's: nothing is compared with them.
         for (std::size_t n = 0; n < images.size() && result.problem == FileProblem::None; ++n)
             result = CheckRules(*targets[n].adapter, images[n].index,
-                                AdapterDefaulted(images[n].index) ? nullptr : &Holds(images[n].index), images[n].image);
+                                AdapterDefaulted(images[n].index) ? nullptr : &heldImages[images[n].index],
+                                images[n].image);
         if (result.problem == FileProblem::None)
             result = unread;
         if (result.problem != FileProblem::None)
@@ -167,7 +162,7 @@ FileResult ApplySettings(const SettingsFile &file, int port, std::vector<Setting
         if (result.problem == FileProblem::None)
             result = Build(targets, false, false, images);
         for (std::size_t n = 0; n < images.size() && result.problem == FileProblem::None; ++n)
-            result = CheckRules(*targets[n].adapter, images[n].index, &Holds(images[n].index), images[n].image);
+            result = CheckRules(*targets[n].adapter, images[n].index, &heldImages[images[n].index], images[n].image);
         if (result.problem == FileProblem::None)
             result = unread;
         if (result.problem != FileProblem::None)
