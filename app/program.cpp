@@ -10,6 +10,7 @@
 #include "language/module_contract.h"
 #include "language/module_file.h"
 #include "language/resource_ids.h"
+#include "settings_file/settings_history.h"
 #include "store/report.h"
 
 bool StartProgram(HINSTANCE instance)
@@ -18,6 +19,7 @@ bool StartProgram(HINSTANCE instance)
     programInstance = instance;
     warningReporter = ShowWarningBox;
     SetEventContext("ktrcfg", "save", nullptr);
+    KeepHistory("ktrcfg", "save");
     writeRecorder = RecordWrite;
     HBITMAP backdrop = LoadBitmapW(programInstance, MAKEINTRESOURCEW(IDB_BACKDROP));
     backdropBrush = CreatePatternBrush(backdrop);

@@ -9,6 +9,7 @@
 #include "app/texts.h"
 #include "event_log/event_log.h"
 #include "language/resource_ids.h"
+#include "settings_file/history_folder.h"
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
 #include "store/adapters.h"
@@ -61,6 +62,11 @@ bool ChooseFile(HWND owner, bool save, wchar_t (&path)[MAX_PATH])
     dialog.lpstrDefExt = L"json";
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
                    (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    // A restore first looks among the settings kept before each change, where they are safe to read.
+    HistoryFolder history;
+    if (!save && (history = OpenHistoryFolder(false)).check == FolderCheck::Usable)
+        dialog.lpstrInitialDir = history.path.c_str();
+    CloseHistoryFolder(history);
     const FileDialog ask = FileDialogOf(save);
     return ask && ask(&dialog) != 0;
 }

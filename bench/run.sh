@@ -20,4 +20,5 @@ timeout 600 wine "$bench" startup big32 10 </dev/null || status=1
 timeout 600 wine "$bench" cli big32 10 </dev/null || status=1
 timeout 300 wine "$bench" io </dev/null || status=1
 timeout 300 wine "$bench" paint </dev/null || status=1
+timeout 300 wine "$bench" history </dev/null || status=1
 exit $status

@@ -19,6 +19,9 @@ const char kHelpText[] =
     "  ktrcli verify FILE [--port N] [--other-computer]\n"
     "                                             compares the adapters with a backup or a template;\n"
     "                                             writes nothing\n"
+    "  ktrcli history [--port N]                  the settings kept before each change, newest first\n"
+    "  ktrcli undo [--port N] [--dry-run]         puts back what the adapter held before its last\n"
+    "                                             change; --port N is needed where there are several\n"
     "  ktrcli --help                              this text\n"
     "\n"
     "restore and apply check every adapter that the file names first, then print each setting\n"
@@ -26,7 +29,10 @@ const char kHelpText[] =
     "writes an adapter, ktrcli reads it again: one that another program changed meanwhile is\n"
     "not written. --dry-run prints the same and writes nothing. A backup names the computer\n"
     "it was taken on: restore and verify refuse another computer's unless --other-computer\n"
-    "is given. --port N limits a command to the adapter at SCSI port N. --json, with any\n"
+    "is given. Before each write, what the adapter held is kept in the history folder\n"
+    "(%ProgramData%\\" KTR_PRODUCT_NAME "\\History), the newest states of each port, for\n"
+    "history and undo. undo restores the newest and is kept itself: a second undo redoes.\n"
+    "--port N limits a command to the adapter at SCSI port N. --json, with any\n"
     "command (before or after it), prints one JSON document on standard output, whatever\n"
     "the outcome.\n"
     "\n"
@@ -37,7 +43,7 @@ const char kHelpText[] =
     "  2  refused by a rule: chip, port, computer, range, edited\n"
     "     backup, invalid adapter                                       written: nothing\n"
     "  3  an adapter could not be read, backed up or written, or\n"
-    "     another program changed it meanwhile                          written: as printed\n"
+    "     another program changed it meanwhile; nothing to undo         written: as printed\n"
     "  4  verify: the adapters do not hold what the file says          written: nothing\n"
     "where several apply, the lowest of them ends the run (1 before 2, 2 before 3).\n";
 
@@ -55,6 +61,8 @@ constexpr CommandRow kCommands[] = {
     {L"restore", Command::Restore, true, true, true, false, true, true, true, true, true, true},
     {L"apply", Command::Apply, true, true, true, false, false, true, true, true, true, true},
     {L"verify", Command::Verify, true, true, false, false, true, true, true, false, false, true},
+    {L"history", Command::History, false, true, false, false, false, false, false, false, false, false},
+    {L"undo", Command::Undo, false, true, true, false, false, false, true, true, true, true},
 };
 
 constexpr bool RowsAreWhole()

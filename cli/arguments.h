@@ -5,14 +5,14 @@
 
 #include <string>
 
-enum class Command { Help, List, Show, Backup, Restore, Apply, Verify };
+enum class Command { Help, List, Show, Backup, Restore, Apply, Verify, History, Undo };
 
 struct Arguments {
     Command command = Command::Help;
     const wchar_t *file = nullptr;  // backup, restore, apply, verify
     int port = -1;                  // --port N; -1: every adapter
     bool json = false;              // --json: one JSON document on standard output
-    bool dryRun = false;            // restore, apply
+    bool dryRun = false;            // restore, apply, undo
     bool force = false;             // backup: replace a file that is there
     bool otherComputer = false;     // restore, verify: a backup of another computer
 };
@@ -33,6 +33,8 @@ constexpr const char *CommandWord(Command command)
     case Command::Restore: return "restore";
     case Command::Apply: return "apply";
     case Command::Verify: return "verify";
+    case Command::History: return "history";
+    case Command::Undo: return "undo";
     }
     return nullptr;
 }

@@ -9,6 +9,7 @@
 #include "discovery/device_map.h"
 #include "event_log/event_log.h"
 #include "settings_file/settings_file.h"
+#include "settings_file/settings_history.h"
 #include "store/adapter_record.h"
 #include "store/adapters.h"
 #include "store/chip_table.h"
@@ -263,7 +264,8 @@ int WriteModified(const std::vector<int> &modified, Written &w)
 int Change(const Arguments &arguments, FileAction action)
 {
     const CommandRow &row = RowOf(arguments.command);
-    Load();
+    if (adapterCount == 0)  // undo has found them already
+        Load();
     SettingsFile file;
     FileResult result = ReadSettingsFile(arguments.file, file);
     std::vector<SettingChange> changes;
@@ -273,8 +275,10 @@ int Change(const Arguments &arguments, FileAction action)
     Written w;
     w.dryRun = arguments.dryRun;
     const bool records = row.recordsEvents && !arguments.dryRun;  // a dry run, as verify, records nothing
-    if (records)
+    if (records) {
         SetEventContext("ktrcli", CommandWord(arguments.command), arguments.file);
+        KeepHistory("ktrcli", CommandWord(arguments.command));
+    }
     if (result.problem != FileProblem::None) {
         AddWritten(row, w);
         ComplainOfFile(arguments.file, result);
@@ -315,6 +319,69 @@ int Change(const Arguments &arguments, FileAction action)
     return code;
 }
 
+// The states kept before each change, newest first.
+int History(const Arguments &arguments)
+{
+    std::vector<KeptState> states;
+    const HistoryFolder folder = ListKeptStates(arguments.port, states);
+    std::string text = "port  taken                     program  action   file\n", json = "[";
+    for (std::size_t n = 0; n < states.size(); ++n) {
+        const KeptState &k = states[n];
+        json += std::string(n ? "," : "") + "\n    {\"port\": " + std::to_string(k.port) + ", \"taken\": " +
+                JsonString(k.taken) + ", \"program\": " + JsonString(k.program) + ", \"action\": " +
+                JsonString(k.action) + ", \"file\": " + JsonString(Utf8(k.file)) + "}";
+        char line[96];
+        wsprintfA(line, "%4d  %-24s  %-7s  %-7s  ", k.port, k.taken.c_str(), k.program.empty() ? "?" : k.program.c_str(),
+                  k.action.empty() ? "?" : k.action.c_str());
+        text += line + Utf8(k.file) + "\n";
+    }
+    AddKey("states", json + (states.empty() ? "]" : "\n  ]"));
+    if (folder.check == FolderCheck::Unsafe || folder.check == FolderCheck::Failed) {
+        Complain(FolderProblem(folder) + ": " + Utf8(folder.path));
+        return kExitAdapter;
+    }
+    Say(text);
+    return kExitDone;
+}
+
+// Puts back the newest state kept of the port: a restore of it, which keeps
+// the state that it replaces.
+int Undo(const Arguments &arguments)
+{
+    Arguments undo = arguments;
+    undo.otherComputer = true;  // the machine's own, whatever its name was then
+    // Every key of the document, when nothing is put back.
+    auto unchanged = [&arguments](int code, const std::string &problem, int port) {
+        Complain(problem, port);
+        AddKey("file", "null");
+        AddKey("changes", "[]");
+        Written w;
+        w.dryRun = arguments.dryRun;
+        AddWritten(RowOf(Command::Undo), w);
+        return code;
+    };
+    if (undo.port < 0 && Load() && adapterCount > 1) {
+        std::string ports;
+        for (int i = 0; i < adapterCount; ++i)
+            ports += (i ? ", " : "") + std::to_string(AdapterPort(i));
+        return unchanged(kExitUsage, "undo: this machine has several adapters: name one with --port N (ports " + ports + ")",
+                         -1);
+    }
+    if (undo.port < 0 && adapterCount == 1)
+        undo.port = AdapterPort(0);
+    if (undo.port < 0)
+        return unchanged(kExitAdapter, "no adapter of the family was found", -1);
+    std::vector<KeptState> states;
+    const HistoryFolder folder = ListKeptStates(undo.port, states);
+    if (folder.check == FolderCheck::Unsafe || folder.check == FolderCheck::Failed)
+        return unchanged(kExitAdapter, FolderProblem(folder) + ": " + Utf8(folder.path), undo.port);
+    if (states.empty())
+        return unchanged(kExitAdapter, "port " + std::to_string(undo.port) + ": nothing to undo", undo.port);
+    undo.file = states.front().file.c_str();
+    AddKey("file", JsonString(Utf8(undo.file)));
+    return Change(undo, RestoreFile);
+}
+
 }  // namespace
 
 int RunCommand(const Arguments &arguments)
@@ -338,6 +405,10 @@ int RunCommand(const Arguments &arguments)
         return Change(arguments, ApplyFile);
     case Command::Verify:
         return Change(arguments, VerifyFile);
+    case Command::History:
+        return History(arguments);
+    case Command::Undo:
+        return Undo(arguments);
     }
     return kExitUsage;
 }

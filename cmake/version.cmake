@@ -5,6 +5,17 @@ set(KTR_PUBLISHER "KTR")
 # The Application log's source of both programs' entries, the MSI's key of it
 # and the tests' name of it.
 set(KTR_EVENT_SOURCE "${KTR_PRODUCT_NAME}")
+# Each adapter's earlier settings: this folder of %ProgramData%\<product name>,
+# made by the MSI and by either program.
+set(KTR_HISTORY_FOLDER "History")
+# Its access list and that of the folder above it, for the programs and the
+# MSI: Administrators and the system own them and may change them; no one
+# else may read them. In a file of its own, since a CMake list would take
+# its semicolons apart: use it quoted.
+set(KTR_HISTORY_ACCESS_FILE ${CMAKE_SOURCE_DIR}/cmake/history_access.sddl)
+file(READ ${KTR_HISTORY_ACCESS_FILE} KTR_HISTORY_ACCESS)
+string(STRIP "${KTR_HISTORY_ACCESS}" KTR_HISTORY_ACCESS)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KTR_HISTORY_ACCESS_FILE})
 foreach(part MINOR PATCH)
   string(LENGTH "${PROJECT_VERSION_${part}}" length)
   set(padded_${part} "${PROJECT_VERSION_${part}}")

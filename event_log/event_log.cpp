@@ -5,6 +5,7 @@
 
 #include "ktr_version.h"
 #include "settings_file/settings_file.h"
+#include "settings_file/settings_history.h"
 #include "store/adapters.h"
 #include "store/chip_table.h"
 #include "store/utf8.h"
@@ -157,6 +158,8 @@ void RecordWrite(int adapter, const SettingsImage &held, const SettingsImage &se
         inserts.push_back(lines.empty() ? L"(none)" : lines);
         Failure(adapter, end, inserts);
         if (end == WriteEnd::Written) {
+            const std::wstring kept = KeptNote(adapter);
+            inserts.push_back(kept.empty() ? L"not kept" : kept);
             context.files[adapter].clear();
             Report(EVENTLOG_INFORMATION_TYPE, kEventWritten, inserts);
         } else {

@@ -87,6 +87,8 @@
 #define IDS_WRITE_CONFLICT     95  /* %d port, %s chip name */
 #define IDS_FILE_OTHER_COMPUTER 96 /* %s the backup's computer, %s this one */
 #define IDS_REREAD_FAILED      97  /* %d port */
+#define IDS_HISTORY_UNSAFE     98  /* %s folder */
+#define IDS_HISTORY_FAILED     99  /* %s folder, %d error */
 
 /* Menu bar and its commands */
 #define IDM_MAIN               101

@@ -70,6 +70,8 @@ constexpr StringRoomRow kStringRooms[] = {
     {IDS_FILE_REFUSED_RULE, IDS_WRITE_CONFLICT, 256, L"%d%s"},
     {IDS_FILE_OTHER_COMPUTER, IDS_FILE_OTHER_COMPUTER, 256, L"%s%s"},
     {IDS_REREAD_FAILED, IDS_REREAD_FAILED, 256, L"%d"},
+    {IDS_HISTORY_UNSAFE, IDS_HISTORY_UNSAFE, 512, L"%s"},
+    {IDS_HISTORY_FAILED, IDS_HISTORY_FAILED, 512, L"%s%d"},
 };
 
 constexpr bool RoomRowsAscend()

@@ -58,7 +58,7 @@ function(msi output version)
   execute_process(COMMAND ${WIXL} -a ${ARCH} -D Arch=${ARCH} -D Version=${version}
                           -D InstallerVersion=${INSTALLER_VERSION}
                           -D "ProductName=${PRODUCT_NAME}" -D "Publisher=${PUBLISHER}"
-                          -D "EventSource=${EVENT_SOURCE}" -o ${output} ${WXS}
+                          -D "EventSource=${EVENT_SOURCE}" -D "HistoryFolder=${HISTORY_FOLDER}" -o ${output} ${WXS}
                   WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE failed)
   if(failed)
     message(FATAL_ERROR "wixl could not build ${output}")
@@ -78,6 +78,16 @@ function(msi output version)
   list(APPEND queries
     -q "UPDATE `Registry` SET `Value` = '#%[INSTALLDIR]ktrcli.exe' WHERE `Name` = 'EventMessageFile'"
     -q "INSERT INTO `Registry` (`Registry`, `Root`, `Key`, `Name`, `Component_`) VALUES ('EventSourceKey', 2, '${source_key}', '*', 'EventSource')")
+  # The history folder and the one above it, made with their access list, and
+  # left at uninstall: the component is permanent (wixl writes neither).
+  set(history_attributes 16)  # msidbComponentAttributesPermanent
+  if(ARCH STREQUAL x64)
+    set(history_attributes 272)  # and msidbComponentAttributes64bit
+  endif()
+  list(APPEND queries
+    -q "UPDATE `Component` SET `Attributes` = ${history_attributes} WHERE `Component` = 'History'"
+    -q "INSERT INTO `CreateFolder` (`Directory_`, `Component_`) VALUES ('HISTORYPARENT', 'History')"
+    -q "CREATE TABLE `MsiLockPermissionsEx` (`MsiLockPermissionsEx` CHAR(72) NOT NULL, `LockObject` CHAR(72) NOT NULL, `Table` CHAR(32) NOT NULL, `SDDL` LONGCHAR NOT NULL, `Condition` CHAR(255) PRIMARY KEY `MsiLockPermissionsEx`)")
   execute_process(COMMAND ${MSIINFO} export ${output} Upgrade OUTPUT_VARIABLE rows RESULT_VARIABLE failed)
   string(REPLACE "\r" "" rows "${rows}")
   string(REPLACE "\n" ";" rows "${rows}")
@@ -116,6 +126,16 @@ function(msi output version)
   if(queries)
     run(${MSIBUILD} ${output} ${queries})
   endif()
+  # The folders' access list, each query quoted whole: no list takes its semicolons apart.
+  file(READ ${HISTORY_ACCESS_FILE} access)
+  string(STRIP "${access}" access)
+  foreach(folder HISTORYPARENT HISTORYFOLDER)
+    execute_process(COMMAND ${MSIBUILD} ${output} -q "INSERT INTO `MsiLockPermissionsEx` (`MsiLockPermissionsEx`, `LockObject`, `Table`, `SDDL`) VALUES ('${folder}', '${folder}', 'CreateFolder', '${access}')"
+                    RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR "${output}: the access list of ${folder} could not be set")
+    endif()
+  endforeach()
   sign(${output})
 endfunction()
 

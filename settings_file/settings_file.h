@@ -49,6 +49,7 @@ struct FileResult {
     std::string field;   // JSON path of the field concerned
     std::string value;   // the value concerned, as the file gives it
     std::string detail;  // further English words for the console program
+    DWORD error = 0;     // CannotWrite: the system's error, where there is one
 };
 
 // One setting that differs between what an adapter holds and what a file

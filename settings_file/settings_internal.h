@@ -25,8 +25,19 @@ std::vector<NamedValue> NamedValuesOf(const SettingsImage &image);
 FileResult Problem(FileProblem problem, int port = -1, std::string field = {}, std::string detail = {});
 
 // The adapter object of a file, laid out as the backup writes it, indented
-// by indent spaces; with the image or without.
-std::string AdapterObjectText(int adapter, bool withImage, int indent);
+// by indent spaces, its settings those of image; with the image or without.
+std::string AdapterObjectText(int adapter, const SettingsImage &image, bool withImage, int indent);
+
+// Puts text at path whole, or leaves nothing: the text goes to a new file
+// beside it first, which then takes its name. A file already at path is
+// replaced only when replace is set (else Exists).
+FileResult WriteWhole(const wchar_t *path, const std::string &text, bool replace);
+
+// A backup of one adapter as it held held, taken at taken, before the
+// change that changedBy ("ktrcfg", "ktrcli") made by action ("save",
+// "restore", "apply", "undo"): a new file at path, never one replaced.
+FileResult WriteKeptState(const wchar_t *path, int adapter, const SettingsImage &held, const SYSTEMTIME &taken,
+                          const char *changedBy, const char *action);
 
 // Computer names compare ordinally, without regard to case.
 bool SameComputer(const std::string &a, const std::string &b);

@@ -45,5 +45,6 @@ struct SettingsFile {
     std::string program;               // the version that wrote it
     std::string computer;              // a backup's: the computer it was taken on
     std::string taken;                 // a backup's: when, as the file gives it
+    std::string changedBy, action;     // a kept state's: the program and action that changed the adapter next
     std::vector<FileAdapter> adapters; // in the file's order
 };

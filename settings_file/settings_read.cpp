@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
+#include <utility>
 #include <unordered_set>
 #include <nlohmann/json.hpp>
 
@@ -316,11 +317,12 @@ public:
             return Fail(FileProblem::FutureFormat, "format", found);
         }
         file.format = format->get<int>();
-        if (!Keys(root, "", {"format", "program", "kind", "computer", "taken", "adapters"}))
+        if (!Keys(root, "", {"format", "program", "kind", "computer", "taken", "changedBy", "action", "adapters"}))
             return false;
-        std::optional<std::string> program, kind, computer, taken;
+        std::optional<std::string> program, kind, computer, taken, changedBy, action;
         if (!Text(root, "program", "", program) || !Text(root, "kind", "", kind) ||
-            !Text(root, "computer", "", computer) || !Text(root, "taken", "", taken))
+            !Text(root, "computer", "", computer) || !Text(root, "taken", "", taken) ||
+            !Text(root, "changedBy", "", changedBy) || !Text(root, "action", "", action))
             return false;
         file.program = program.value_or("");
         if (kind && *kind != "backup" && *kind != "template")
@@ -331,10 +333,15 @@ public:
             return Fail(FileProblem::BadValue, "computer", "is missing: a backup names its computer");
         if (computer && !NameOfComputer(*computer))
             return Fail(FileProblem::BadValue, "computer", "holds a control character");
-        if (file.kind == FileKind::Template && (computer || taken))
-            return Fail(FileProblem::BadValue, computer ? "computer" : "taken", "belongs to backups: this file is a template");
+        const std::pair<const char *, const std::optional<std::string> *> backupsOnly[] = {
+            {"computer", &computer}, {"taken", &taken}, {"changedBy", &changedBy}, {"action", &action}};
+        for (const auto &[key, value] : backupsOnly)
+            if (file.kind == FileKind::Template && *value)
+                return Fail(FileProblem::BadValue, key, "belongs to backups: this file is a template");
         file.computer = computer.value_or("");
         file.taken = taken.value_or("");
+        file.changedBy = changedBy.value_or("");
+        file.action = action.value_or("");
         const auto adapters = root.find("adapters");
         if (adapters == root.end() || !adapters->is_array() || adapters->empty())
             return Fail(FileProblem::BadValue, "adapters", "is not a list of adapters");

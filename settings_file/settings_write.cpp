@@ -50,9 +50,34 @@ FileResult Destination(const wchar_t *path, bool replace, wchar_t (&full)[MAX_PA
     return {};
 }
 
-// Puts text at path whole, or leaves nothing: the text goes to a new file
-// beside it first, which then takes its name. A file already at path is
-// replaced only when replace is set.
+// A time as a backup records it: "2026-12-10T16:42:07Z".
+std::string TimeText(const SYSTEMTIME &time)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%04u-%02u-%02uT%02u:%02u:%02uZ", time.wYear, time.wMonth, time.wDay, time.wHour,
+                  time.wMinute, time.wSecond);
+    return text;
+}
+
+// The lines of a backup before its adapters; "" when this computer's name cannot be read.
+std::string Heading(const SYSTEMTIME &taken, const char *changedBy, const char *action)
+{
+    // Its own reader refuses a backup that names no computer.
+    const std::string computer = ThisComputer();
+    if (computer.empty())
+        return {};
+    std::string text = "{\n  \"format\": " + std::to_string(kSettingsFileFormat) + ",\n";
+    text += "  \"program\": " + Quoted(KTR_VERSION_TEXT) + ",\n";
+    text += "  \"kind\": \"backup\",\n";
+    text += "  \"computer\": " + Quoted(computer) + ",\n";
+    text += "  \"taken\": " + Quoted(TimeText(taken)) + ",\n";
+    if (changedBy)
+        text += "  \"changedBy\": " + Quoted(changedBy) + ",\n  \"action\": " + Quoted(action) + ",\n";
+    return text + "  \"adapters\": [\n";
+}
+
+}  // namespace
+
 FileResult WriteWhole(const wchar_t *path, const std::string &text, bool replace)
 {
     wchar_t full[MAX_PATH] = {};
@@ -81,28 +106,17 @@ FileResult WriteWhole(const wchar_t *path, const std::string &text, bool replace
         DeleteFileW(temporary);
         if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
             return Problem(FileProblem::Exists, -1, {}, "is there already: --force replaces it");
-        return Problem(FileProblem::CannotWrite, -1, {}, "error " + std::to_string(error));
+        FileResult result = Problem(FileProblem::CannotWrite, -1, {}, "error " + std::to_string(error));
+        result.error = error;
+        return result;
     }
     return {};
 }
 
-// The time now, as a backup records it: "2026-12-10T16:42:07Z".
-std::string TimeNow()
-{
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    char text[32];
-    std::snprintf(text, sizeof(text), "%04u-%02u-%02uT%02u:%02u:%02uZ", now.wYear, now.wMonth, now.wDay, now.wHour,
-                  now.wMinute, now.wSecond);
-    return text;
-}
 
-}  // namespace
-
-std::string AdapterObjectText(int adapter, bool withImage, int indent)
+std::string AdapterObjectText(int adapter, const SettingsImage &image, bool withImage, int indent)
 {
     const AdapterRecord &record = savedRecords[adapter];
-    const SettingsImage &image = HeldImage(adapter);
     const std::string in(static_cast<std::size_t>(indent), ' ');
     const std::string in2 = in + "  ", in3 = in2 + "  ", in4 = in3 + "  ";
     const int port = AdapterPort(adapter);
@@ -147,7 +161,7 @@ std::string AdapterJson(int adapter)
     if (adapter < 0 || adapter >= kMaxAdapters)
         return "{}";
     try {
-        return AdapterObjectText(adapter, false, 0);
+        return AdapterObjectText(adapter, HeldImage(adapter), false, 0);
     } catch (...) {
         return "{}";
     }
@@ -178,20 +192,30 @@ FileResult WriteBackup(const wchar_t *path, int port, bool replace, std::vector<
             return destination;
         if (backedUp.empty())
             return Problem(FileProblem::InvalidAdapter, skipped.front(), {}, "no adapter holds usable settings");
-        // Its own reader refuses a backup that names no computer.
-        const std::string computer = ThisComputer();
-        if (computer.empty())
+        SYSTEMTIME now;
+        GetSystemTime(&now);
+        std::string text = Heading(now, nullptr, nullptr);
+        if (text.empty())
             return Problem(FileProblem::CannotWrite, -1, {}, "this computer's name could not be read");
-        std::string text = "{\n  \"format\": " + std::to_string(kSettingsFileFormat) + ",\n";
-        text += "  \"program\": " + Quoted(KTR_VERSION_TEXT) + ",\n";
-        text += "  \"kind\": \"backup\",\n";
-        text += "  \"computer\": " + Quoted(computer) + ",\n";
-        text += "  \"taken\": " + Quoted(TimeNow()) + ",\n";
-        text += "  \"adapters\": [\n";
         for (std::size_t n = 0; n < backedUp.size(); ++n)
-            text += "    " + AdapterObjectText(backedUp[n], true, 4) + (n + 1 < backedUp.size() ? ",\n" : "\n");
+            text += "    " + AdapterObjectText(backedUp[n], HeldImage(backedUp[n]), true, 4) +
+                    (n + 1 < backedUp.size() ? ",\n" : "\n");
         text += "  ]\n}\n";
         return WriteWhole(path, text, replace);
+    } catch (...) {
+        return Problem(FileProblem::CannotWrite, -1, {}, "out of memory");
+    }
+}
+
+FileResult WriteKeptState(const wchar_t *path, int adapter, const SettingsImage &held, const SYSTEMTIME &taken,
+                          const char *changedBy, const char *action)
+{
+    try {
+        std::string text = Heading(taken, changedBy, action);
+        if (text.empty())
+            return Problem(FileProblem::CannotWrite, -1, {}, "this computer's name could not be read");
+        text += "    " + AdapterObjectText(adapter, held, true, 4) + "\n  ]\n}\n";
+        return WriteWhole(path, text, false);
     } catch (...) {
         return Problem(FileProblem::CannotWrite, -1, {}, "out of memory");
     }

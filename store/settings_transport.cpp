@@ -12,6 +12,7 @@
 DWORD requestErrors[kMaxAdapters];
 bool requestWasRead[kMaxAdapters];
 WriteRecorder writeRecorder;
+StateKeeper stateKeeper;
 
 namespace {
 
@@ -223,7 +224,12 @@ std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
             savedRecords[i] = workingRecords[i];
             std::memcpy(request.image.data(), &sent, kImageSize);
             end = WriteEnd::WriteFailed;
-            if (WriteAdapterSettings(request, i) == 0) {
+            if (stateKeeper.keep)
+                stateKeeper.keep(i, heldImages[i]);
+            const bool written = WriteAdapterSettings(request, i) == 0;
+            if (stateKeeper.settle)
+                stateKeeper.settle(i, written);
+            if (written) {
                 // Only the bytes sent went out; the rest is what the adapter held.
                 std::memcpy(&heldImages[i], &sent, WriteLength(i));
                 end = WriteEnd::Written;

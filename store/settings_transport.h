@@ -40,6 +40,16 @@ enum class WriteEnd { Written, ReadFailed, WriteFailed, ChangedElsewhere };
 using WriteRecorder = void (*)(int adapter, const SettingsImage &held, const SettingsImage &sent, WriteEnd end);
 extern WriteRecorder writeRecorder;
 
+// Keeps what an adapter held before each write, where a program keeps such
+// a record: keep is told, just before the write, what the adapter holds (as
+// the read before the write found it); settle, right after, whether the
+// write landed. Neither stops or changes a write.
+struct StateKeeper {
+    void (*keep)(int adapter, const SettingsImage &held);
+    void (*settle)(int adapter, bool written);
+};
+extern StateKeeper stateKeeper;
+
 // Reads every adapter whose settings were read at the load again. One that
 // another program changed since is not overwritten by what this program
 // holds: what the adapter holds becomes the base of its records, taken as

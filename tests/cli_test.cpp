@@ -14,6 +14,7 @@
 #include "emulator/bench/bench.h"
 #include "emulator/bench_format.h"
 #include "language/resource_ids.h"
+#include "settings_file/history_folder.h"
 #include "settings_file/settings_file.h"
 #include "settings_file/settings_internal.h"
 #include "settings_file/settings_model.h"
@@ -149,6 +150,7 @@ protected:
         GetTempPathW(MAX_PATH, temp);
         folder = std::wstring(temp) + L"ktrcli_test_" + std::to_wstring(GetCurrentProcessId());
         CreateDirectoryW(folder.c_str(), nullptr);
+        ClearHistory();
         ASSERT_EQ(InstallTestBench(kBench), "");  // unless a test installs another
     }
     void TearDown() override
@@ -310,6 +312,129 @@ TEST_F(Cli, RestorePutsEveryByteOfTheBackupBack)
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(ProgramRun::Lines(run.out), std::vector<std::string>{"nothing to change"});
     EXPECT_EQ(Writes(1) + Writes(2) + Writes(3), 3u);
+}
+
+TEST_F(Cli, EveryWriteKeepsWhatTheAdapterHeldAndUndoPutsItBack)
+{
+    const auto backup = Backup(L"backup.json");
+    // Changed since, within the rules that a restore keeps: the host ID, and a byte that no setting names.
+    std::map<int, std::vector<std::uint8_t>> changed = backup;
+    for (int port : kPorts) {
+        changed[port][14] = 5;
+        changed[port][3] ^= 0x5A;
+        ASSERT_TRUE(WriteStoredImage(port, changed[port]));
+    }
+    ASSERT_EQ(Run(L"restore backup.json").exitCode, 0u);
+    for (int port : kPorts) {
+        const std::vector<std::wstring> kept = KeptFiles(port);
+        ASSERT_EQ(kept.size(), 1u) << port;
+        EXPECT_EQ(ReadKept(kept[0]).image, changed[port]) << "all the bytes that the adapter held: " << port;
+    }
+    ProgramRun run = Run(L"history --json");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const nlohmann::json history = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_EQ(history["states"].size(), 3u) << run.out;
+    EXPECT_EQ(history["states"][0]["program"], "ktrcli");
+    EXPECT_EQ(history["states"][0]["action"], "restore");
+    const int port = history["states"][0]["port"];
+    EXPECT_EQ(history["states"][0]["file"], Utf8(HistoryFolderPath() + L"\\" + KeptFiles(port)[0]));
+
+    run = Run(L"undo");
+    EXPECT_EQ(run.exitCode, 1u) << "several adapters: one must be named";
+    EXPECT_TRUE(Holds(run.err, "ports 1, 2, 3")) << run.err;
+    run = Run(L"undo --port 2 --dry-run");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(Stored(2), backup.at(2));
+    // Undo puts back what the adapter held before the restore and keeps what it replaces: a second undo redoes.
+    for (const std::vector<std::uint8_t> &expected : {changed.at(2), backup.at(2)}) {
+        run = Run(L"undo --port 2 --json");
+        EXPECT_EQ(run.exitCode, 0u) << run.err;
+        EXPECT_EQ(Stored(2), expected);
+        const nlohmann::json undone = nlohmann::json::parse(run.out, nullptr, false);
+        EXPECT_EQ(undone["written"], nlohmann::json::parse("[2]")) << run.out;
+        const KeptFile newest = ReadKept(KeptFiles(2).back());
+        EXPECT_EQ(newest.action, "undo");
+        EXPECT_NE(newest.image, expected);
+    }
+    EXPECT_EQ(KeptFiles(2).size(), 3u);
+    EXPECT_EQ(Writes(1) + Writes(3), 2u) << "undo writes its own port only";
+    // A kept state is a backup of its adapter, which restore takes too.
+    run = Run(L"restore \"" + HistoryFolderPath() + L"\\" + KeptFiles(1)[0] + L"\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(Stored(1), changed.at(1));
+}
+
+TEST_F(Cli, EachPortKeepsItsNewestStatesAndAWriteThatDidNotLandKeepsNone)
+{
+    ASSERT_EQ(InstallTestBench(std::string(kBench) + "port 6 driver ktrwide\n  adapter chip 13 faults writefails\n"), "");
+    ProgramRun run = Run(L"undo --port 1");
+    EXPECT_EQ(run.exitCode, 3u);
+    EXPECT_TRUE(Holds(run.err, "port 1: nothing to undo")) << run.err;
+    Write(L"six.json", R"({"format": 1, "adapters": [{"port": 6, "settings": {"hostId": 6}}]})");
+    Write(L"taken.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 0}}]})");
+    EXPECT_EQ(Run(L"apply six.json").exitCode, 3u) << "the write failed";
+    EXPECT_EQ(Run(L"apply taken.json").exitCode, 2u) << "refused";
+    EXPECT_EQ(KeptFiles(-1), std::vector<std::wstring>{});
+    EXPECT_EQ(Writes(1), 0u);
+
+    Write(L"five.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 5}}]})");
+    ASSERT_EQ(Run(L"apply five.json").exitCode, 0u);
+    // Older states beside it: 20 of port 1, and one of port 2 that port 1's writes leave alone.
+    const std::wstring history = HistoryFolderPath() + L"\\", first = KeptFiles(1).at(0);
+    for (int n = 0; n < 20; ++n)
+        ASSERT_TRUE(CopyFileW((history + first).c_str(),
+                              (history + L"2020-01-01T0000" + (n < 10 ? L"0" : L"") + std::to_wstring(n) + L".000Z-port1.json").c_str(),
+                              TRUE));
+    ASSERT_TRUE(CopyFileW((history + first).c_str(), (history + L"2020-01-01T000000.000Z-port2.json").c_str(), TRUE));
+    Write(L"six.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 6}}]})");
+    ASSERT_EQ(Run(L"apply six.json").exitCode, 0u);
+    const std::vector<std::wstring> kept = KeptFiles(1);
+    ASSERT_EQ(kept.size(), 20u) << "the newest 20";
+    EXPECT_EQ(kept.front(), L"2020-01-01T000002.000Z-port1.json") << "the oldest two went";
+    EXPECT_EQ(kept[18], first);
+    EXPECT_EQ(KeptFiles(2).size(), 1u);
+    // A clock that went back still names the newest state last.
+    ASSERT_TRUE(CopyFileW((history + first).c_str(), (history + L"2099-01-01T000000.000Z-port3.json").c_str(), TRUE));
+    Write(L"three.json", R"({"format": 1, "adapters": [{"port": 3, "settings": {"hostId": 6}}]})");
+    ASSERT_EQ(Run(L"apply three.json").exitCode, 0u);
+    EXPECT_EQ(KeptFiles(3).back(), L"2099-01-01T000000.001Z-port3.json");
+}
+
+TEST_F(Cli, AHistoryFolderThatOthersCanChangeIsNotUsedAndTheWriteStillLands)
+{
+    Write(L"five.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 5}}]})");
+    ASSERT_EQ(Run(L"apply five.json").exitCode, 0u);
+    // As made, read back through the system: only Administrators, the system or the account that made it may write.
+    EXPECT_EQ(FolderWriters(HistoryFolderPath()), "");
+    const std::wstring folder = HistoryFolderPath();
+    const struct {
+        const char *made;
+        bool (*open)(const std::wstring &folder);
+    } rows[] = {
+        {"writable by everyone", [](const std::wstring &f) { return GrantEveryone(f); }},
+        {"owned by another account", [](const std::wstring &f) { return GiveToAnotherAccount(f); }},
+    };
+    std::uint8_t hostId = 6;
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.made);
+        ClearHistory();
+        CreateDirectoryW(folder.substr(0, folder.rfind(L'\\')).c_str(), nullptr);
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        ASSERT_TRUE(row.open(folder));
+        EXPECT_NE(FolderWriters(folder), "");
+        Write(L"id.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": )" + std::to_string(hostId) + "}}]}");
+        ProgramRun run = Run(L"apply id.json --json");
+        EXPECT_EQ(run.exitCode, 0u) << run.err;
+        EXPECT_EQ(Stored(1).at(14) & 0x0F, hostId++) << "the write lands";
+        EXPECT_TRUE(Holds(run.err, "is not used")) << run.err;
+        const nlohmann::json applied = nlohmann::json::parse(run.out, nullptr, false);
+        EXPECT_EQ(applied["warnings"].size(), 1u) << run.out;
+        EXPECT_EQ(KeptFiles(-1), std::vector<std::wstring>{}) << "nothing kept there";
+        run = Run(L"history");
+        EXPECT_EQ(run.exitCode, 3u) << "nothing read there";
+        EXPECT_EQ(Run(L"undo --port 1").exitCode, 3u);
+    }
+    ClearHistory();
 }
 
 TEST_F(Cli, ADryRunListsWhatARestoreWouldChangeAndWritesNothing)
@@ -700,7 +825,8 @@ TEST_F(Cli, WithJsonEveryOutcomeIsOneDocument)
         {L"apply taken.json --json", "apply", 2}, {L"verify six.json --json", "verify", 4},
         {L"apply six.json --json", "apply", 3},  {L"list --json", "list", 0},
         {L"--json list", "list", 0},             {L"backup nine.json --port 9 --json", "backup", 2},
-        {L"--json --help", "help", 0},
+        {L"--json --help", "help", 0},           {L"history --json", "history", 0},
+        {L"undo --json", "undo", 1},            {L"undo --port 1 --json", "undo", 3},
     };
     // The document's table of keys: each key, and the commands that it is "in".
     std::map<std::string, std::string> documented;

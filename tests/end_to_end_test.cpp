@@ -138,6 +138,7 @@ TEST_F(EndToEnd, TheRoadOfOneEdit)
 {
     const std::vector<std::uint8_t> before[3] = {StoredBytes(1), StoredBytes(2), StoredBytes(3)};
     ASSERT_EQ(before[1][102], 8) << "entry 3 of adapter 1 is narrow in the bench";
+    ClearHistory();
     ChooseWidth(robot, 1, 3, IDC_WIDTH_WIDE);
     robot.Click(robot.main, 0);
     EXPECT_EQ(robot.AnswerMessageBox(), ModuleText(IDS_SAVED));
@@ -156,6 +157,11 @@ TEST_F(EndToEnd, TheRoadOfOneEdit)
     EXPECT_EQ(StoredBytes(3), before[2]);
     EXPECT_EQ(ReadPortCounts(2).writes, 1u);
     EXPECT_EQ(ReadPortCounts(1).writes + ReadPortCounts(3).writes, 0u);
+    // What the adapter held before, bytes that the window clears included, kept as ktrcli keeps it.
+    ASSERT_EQ(KeptFiles(-1), std::vector<std::wstring>{KeptFiles(2).at(0)});
+    const KeptFile kept = ReadKept(KeptFiles(2)[0]);
+    EXPECT_EQ(kept.image, before[1]);
+    EXPECT_EQ(kept.changedBy + " " + kept.action, "ktrcfg save");
 }
 
 TEST_F(EndToEnd, AWidthChosenOnTheHostsRowReachesEveryDevice)

@@ -47,6 +47,7 @@ protected:
         GetTempPathW(MAX_PATH, temp);
         folder = std::wstring(temp) + L"ktr_events_" + std::to_wstring(GetCurrentProcessId());
         CreateDirectoryW(folder.c_str(), nullptr);
+        ClearHistory();
         ASSERT_EQ(InstallTestBench(kBench), "");
     }
     void TearDown() override
@@ -113,6 +114,8 @@ protected:
         for (std::size_t k = 0; k < strings.size(); ++k)
             if (k == 3)
                 EXPECT_NE(entry.strings[k], L"-") << "the user is named";
+            else if (k == 7 && id == kEventWritten)  // the state before, as kept
+                EXPECT_EQ(entry.strings[k], NewestKept(_wtoi(strings[4].c_str())));
             else if (k == 4 && id == kEventRefused)
                 EXPECT_NE(entry.strings[k].find(strings[k]), std::wstring::npos) << entry.strings[k].c_str();
             else
@@ -145,7 +148,7 @@ TEST_F(EventLog, ARestoreIsOnRecordWithWhatItChanged)
     const std::wstring backup = BackupThenChange();
     ASSERT_EQ(Cli(L"restore " + backup), 0u);
     ExpectOneEntry(EVENTLOG_INFORMATION_TYPE, kEventWritten,
-                   {L"ktrcli", L"restore", backup, L"", L"2", L"KTR-A0130", L"hostId: 5 -> 7\r\notherBytes: 1 changed"});
+                   {L"ktrcli", L"restore", backup, L"", L"2", L"KTR-A0130", L"hostId: 5 -> 7\r\notherBytes: 1 changed", L""});
 }
 
 TEST_F(EventLog, AnApplyIsOnRecordWithWhatItChanged)
@@ -153,7 +156,7 @@ TEST_F(EventLog, AnApplyIsOnRecordWithWhatItChanged)
     Write(L"hostid.json", R"({"format": 1, "adapters": [{"port": 3, "settings": {"hostId": 6}}]})");
     ASSERT_EQ(Cli(L"apply " + Path(L"hostid.json")), 0u);
     ExpectOneEntry(EVENTLOG_INFORMATION_TYPE, kEventWritten,
-                   {L"ktrcli", L"apply", Path(L"hostid.json"), L"", L"3", L"code 2", L"hostId: 7 -> 6"});
+                   {L"ktrcli", L"apply", Path(L"hostid.json"), L"", L"3", L"code 2", L"hostId: 7 -> 6", L""});
 }
 
 TEST_F(EventLog, ARefusedFileIsAWarningWithTheRefusal)

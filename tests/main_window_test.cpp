@@ -23,6 +23,7 @@
 #include "ktr_version.h"
 #include "language/language_selection.h"
 #include "language/resource_ids.h"
+#include "settings_file/history_folder.h"
 #include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
 #include "store/adapters.h"
@@ -546,7 +547,7 @@ struct FileDialog {
     int calls = 0;
     OPENFILENAMEW seen;   // its strings are gone once the dialog returns: copied below
     std::wstring filter;  // the filter list, its terminators as they are
-    std::wstring title, defaultExtension;
+    std::wstring title, defaultExtension, initialFolder;
 } saveDialog, openDialog;
 
 BOOL Answer(FileDialog &dialog, OPENFILENAMEW *ofn)
@@ -559,6 +560,7 @@ BOOL Answer(FileDialog &dialog, OPENFILENAMEW *ofn)
     dialog.filter.assign(ofn->lpstrFilter, end);
     dialog.title = ofn->lpstrTitle ? ofn->lpstrTitle : L"";
     dialog.defaultExtension = ofn->lpstrDefExt ? ofn->lpstrDefExt : L"";
+    dialog.initialFolder = ofn->lpstrInitialDir ? ofn->lpstrInitialDir : L"";
     if (dialog.answer.empty() || dialog.answer.size() >= ofn->nMaxFile)
         return FALSE;
     lstrcpyW(ofn->lpstrFile, dialog.answer.c_str());
@@ -682,6 +684,7 @@ protected:
 TEST_F(FileMenu, TheDialogsAskForASettingsFileAndCancelDoesNothing)
 {
     ASSERT_TRUE(Start(kFileBench));
+    ClearHistory();
     const std::vector<std::uint8_t> before = ImageOf(1);
     const DWORD both = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     for (const auto &[dialog, flags, title] : {std::tuple<FileDialog *, DWORD, UINT>{&saveDialog, both | OFN_OVERWRITEPROMPT, IDS_BACKUP_TITLE},
@@ -693,7 +696,15 @@ TEST_F(FileMenu, TheDialogsAskForASettingsFileAndCancelDoesNothing)
         EXPECT_EQ(dialog->filter, ModuleText(IDS_FILE_FILTER) + L'\0' + L"*.json");
         EXPECT_EQ(dialog->defaultExtension, L"json");
         EXPECT_EQ(dialog->title, ModuleText(title));
+        EXPECT_EQ(dialog->initialFolder, L"") << "no history folder yet";
     }
+    // A restore looks first among the states kept before each change.
+    const std::wstring history = HistoryFolderPath();
+    CreateDirectoryW(history.substr(0, history.rfind(L'\\')).c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(history.c_str(), nullptr));
+    Command(IDM_RESTORE);
+    EXPECT_EQ(openDialog.initialFolder, history);
+    ClearHistory();
     EXPECT_TRUE(boxes.boxes.empty()) << "a cancelled dialog shows nothing";
     EXPECT_EQ(GetFileAttributesW(backup.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ImageOf(1), before);
@@ -872,7 +883,8 @@ TEST_F(FileMenu, EachWriteOfASaveIsOnRecord)
     EXPECT_EQ(written.id, 1000u);
     EXPECT_EQ(failed.type, EVENTLOG_ERROR_TYPE);
     EXPECT_EQ(failed.id, 1001u);
-    ASSERT_EQ(written.strings.size(), 7u) << "only the inserts of its text";
+    ASSERT_EQ(written.strings.size(), 8u) << "only the inserts of its text";
+    EXPECT_EQ(written.strings[7], NewestKept(1)) << "the state before, as kept";
     ASSERT_EQ(failed.strings.size(), 10u);
     EXPECT_EQ(std::vector<std::wstring>(written.strings.begin(), written.strings.begin() + 3),
               (std::vector<std::wstring>{L"ktrcfg", L"save", other}));
@@ -888,6 +900,27 @@ TEST_F(FileMenu, EachWriteOfASaveIsOnRecord)
     EXPECT_EQ(capture.entries[0].strings[2], L"-") << "the file was named in the write that it led to";
     EXPECT_EQ(capture.entries[0].strings[6], L"(none)");
     EXPECT_EQ(capture.registrations, 1) << "the source is registered once for the process";
+}
+
+TEST_F(FileMenu, AHistoryFolderThatOthersCanChangeIsNamedOnceAndTheSaveGoesOn)
+{
+    ASSERT_TRUE(Start(kFileBench));
+    ClearHistory();
+    const std::wstring history = HistoryFolderPath();
+    CreateDirectoryW(history.substr(0, history.rfind(L'\\')).c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryW(history.c_str(), nullptr));
+    ASSERT_TRUE(GrantEveryone(history));
+    WriteTextFile(other, R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 6}},
+        {"port": 2, "settings": {"hostId": 5}}]})");
+    Choose(IDM_RESTORE, other);
+    boxes.boxes.clear();
+    Command(IDM_SAVE);
+    // One box for both adapters, before the save's own.
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::wstring>{Formatted(IDS_HISTORY_UNSAFE, history.c_str()), ModuleText(IDS_SAVED)}));
+    EXPECT_EQ(ImageOf(1)[14], 6);
+    EXPECT_EQ(ImageOf(2)[14], 5);
+    EXPECT_EQ(KeptFiles(-1), std::vector<std::wstring>{});
+    ClearHistory();
 }
 
 TEST_F(FileMenu, EveryProblemHasWordsOfTheModule)

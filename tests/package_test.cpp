@@ -189,7 +189,8 @@ TEST_F(Packages, BothProgramsCarryTheLogsMessages)
         inserts[i] = reinterpret_cast<DWORD_PTR>(words[i]);
     const std::pair<DWORD, const wchar_t *> messages[] = {
         {1000, L"The settings of the SCSI host adapter at port 2 (KTR-A0130) were written.\r\nProgram: ktrcli\r\n"
-               L"Action: apply\r\nFile: C:\\t.json\r\nUser: HOST\\admin\r\nChanges:\r\nhostId: 7 -> 6\r\n"},
+               L"Action: apply\r\nFile: C:\\t.json\r\nUser: HOST\\admin\r\nEarlier settings: the write failed with "
+               L"error 1117\r\nChanges:\r\nhostId: 7 -> 6\r\n"},  // insert 8 of 1000 is the file kept before
         {1001, L"The settings of the SCSI host adapter at port 2 (KTR-A0130) were not written: the write failed with "
                L"error 1117.\r\nProgram: ktrcli\r\nAction: apply\r\nFile: C:\\t.json\r\nUser: HOST\\admin\r\nStep: write\r\n"
                L"Error: 1117\r\nChanges not made:\r\n"
@@ -471,6 +472,14 @@ TEST_F(PackageInstall, InstallRunReplaceAndRemove)
     ASSERT_NE(folders[0], folders[1]);
     for (const std::wstring &left : Look(upgradeCode, product).entries)  // from a run that stopped half-way
         Msiexec(L"/x", left.substr(0, 38));
+    const std::wstring history = ShellFolder(CSIDL_COMMON_APPDATA) + L"\\" KTR_HISTORY_FOLDER;
+    ClearHistory();
+    RemoveDirectoryW(history.substr(0, history.rfind(L'\\')).c_str());
+    ASSERT_FALSE(Exists(history));
+    for (int arch : {0, 1})  // both folders made with the one access list, which Wine does not keep
+        EXPECT_EQ(MsiRows(Msi(arch), L"SELECT `LockObject`, `Table`, `SDDL` FROM `MsiLockPermissionsEx` ORDER BY `LockObject`"),
+                  (std::vector<std::wstring>{L"HISTORYFOLDER CreateFolder " KTR_HISTORY_ACCESS,
+                                             L"HISTORYPARENT CreateFolder " KTR_HISTORY_ACCESS}));
 
     auto expectInstalled = [&](int arch, const std::wstring &version) {
         SCOPED_TRACE(testing::Message() << arch << " " << version);
@@ -492,6 +501,9 @@ TEST_F(PackageInstall, InstallRunReplaceAndRemove)
         EXPECT_EQ(lstrcmpiW(now.eventSource.c_str(), (folders[arch] + L"\\ktrcli.exe").c_str()), 0) << now.eventSource;
         EXPECT_EQ(now.eventSourceType, static_cast<DWORD>(REG_EXPAND_SZ));
         EXPECT_EQ(now.eventTypes, 7u);
+        // The history folder, as the system reads its access list back: no one but administrators writes there.
+        EXPECT_TRUE(Exists(history));
+        EXPECT_EQ(FolderWriters(history), "");
     };
 
     // Started as its shortcut starts it, the installed program lists the demo bench's adapters.
@@ -549,5 +561,6 @@ TEST_F(PackageInstall, InstallRunReplaceAndRemove)
     EXPECT_EQ(after.eventSource, L"") << "the log's source goes with the program";
     for (const std::wstring &folder : folders)
         EXPECT_FALSE(Exists(folder));
+    EXPECT_TRUE(Exists(history)) << "the history is the administrator's record: it stays";
     EXPECT_FALSE(Exists(ShellFolder(CSIDL_PROGRAMS) + L"\\KTR") || Exists(ShellFolder(CSIDL_COMMON_PROGRAMS) + L"\\KTR"));
 }

@@ -1,15 +1,22 @@
 #include "tests/program_support.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include "app/message_box.h"
 #include "app/shell.h"
 #include "discovery/device_map.h"
 #include "language/module_file.h"
+#include "settings_file/history_folder.h"
+#include "settings_file/settings_file.h"
 #include "store/adapter_record.h"
 #include "store/report.h"
+#include "store/settings_transport.h"
 #include "store/utf8.h"
 
 namespace {
@@ -79,6 +86,126 @@ void ResetProgramState()
     currentAdapter = 0;
     currentDevice = 0;
     mainWindow = nullptr;  // warnings are owned by the main window: never by one gone
+    stateKeeper = {};
+}
+
+void ClearHistory()
+{
+    const std::wstring folder = HistoryFolderPath();
+    for (const std::wstring &name : KeptFiles(-1))
+        DeleteFileW((folder + L"\\" + name).c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+KeptFile ReadKept(const std::wstring &name)
+{
+    KeptFile kept;
+    SettingsFile file;
+    if (ReadSettingsFile((HistoryFolderPath() + L"\\" + name).c_str(), file).problem != FileProblem::None ||
+        file.adapters.size() != 1)
+        return kept;
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(&file.adapters[0].image);
+    kept.image.assign(bytes, bytes + kImageSize);
+    kept.changedBy = file.changedBy;
+    kept.action = file.action;
+    return kept;
+}
+
+namespace {
+
+bool Trusted(PSID sid)
+{
+    HANDLE token;
+    alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    const bool self = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                      GetTokenInformation(token, TokenUser, user, sizeof user, &size) &&
+                      EqualSid(reinterpret_cast<TOKEN_USER *>(user)->User.Sid, sid);
+    CloseHandle(token);
+    return self || IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid);
+}
+
+std::string SidText(PSID sid)
+{
+    wchar_t *text = nullptr;
+    std::string result = ConvertSidToStringSidW(sid, &text) ? Utf8(text) : "?";
+    LocalFree(text);
+    return result;
+}
+
+}  // namespace
+
+std::string FolderWriters(const std::wstring &folder)
+{
+    PSID owner = nullptr;
+    PACL access = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              &owner, nullptr, &access, nullptr, &descriptor))
+        return "(its access list could not be read)";
+    std::string writers = Trusted(owner) ? "" : "owner " + SidText(owner) + " ";
+    const ACCESS_MASK writing = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                                WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    for (DWORD i = 0; access && i < access->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE *ace = nullptr;
+        if (GetAce(access, i, reinterpret_cast<void **>(&ace)) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+            !(ace->Header.AceFlags & INHERIT_ONLY_ACE) && (ace->Mask & writing) && !Trusted(&ace->SidStart))
+            writers += "writer " + SidText(&ace->SidStart) + " ";
+    }
+    LocalFree(descriptor);
+    return access ? writers : writers + "everyone (no access list)";
+}
+
+bool GrantEveryone(const std::wstring &folder)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr))
+        return false;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL access = nullptr;
+    GetSecurityDescriptorDacl(descriptor, &present, &access, &defaulted);
+    const bool granted = !SetNamedSecurityInfoW(const_cast<wchar_t *>(folder.c_str()), SE_FILE_OBJECT,
+                                                DACL_SECURITY_INFORMATION, nullptr, nullptr, access, nullptr);
+    LocalFree(descriptor);
+    return granted;
+}
+
+bool GiveToAnotherAccount(const std::wstring &folder)
+{
+    // Wine keeps no owners of its own: the Unix owner is the folder's.
+    using UnixName = char *(CDECL *)(const wchar_t *);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName)
+        return false;
+    char *name = unixName(folder.c_str());
+    if (!name)
+        return false;
+    const std::wstring command = L"/bin/chown nobody \"" + Wide(name) + L"\"";
+    HeapFree(GetProcessHeap(), 0, name);
+    RunProgram(command);
+    return FolderWriters(folder).rfind("owner ", 0) == 0;
+}
+
+std::wstring NewestKept(int port)
+{
+    const std::vector<std::wstring> kept = KeptFiles(port);
+    return kept.empty() ? L"(none kept)" : HistoryFolderPath() + L"\\" + kept.back();
+}
+
+std::vector<std::wstring> KeptFiles(int port)
+{
+    std::vector<std::wstring> names;
+    const std::wstring pattern = port < 0 ? L"*" : L"*-port" + std::to_wstring(port) + L".json";
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((HistoryFolderPath() + L"\\" + pattern).c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::wstring ModuleText(UINT id)

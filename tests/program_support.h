@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -17,6 +18,25 @@ void LoadLanguage(const wchar_t *module = L"eng_lang");
 // forgets the main window.
 void ResetProgramState();
 std::wstring ModuleText(UINT id);
+// Empties and removes the machine's history folder, as on a machine where nothing was kept yet.
+void ClearHistory();
+// The names of the files in the history folder (of one port's states; -1: all), in the order of their names.
+std::vector<std::wstring> KeptFiles(int port);
+// The full name of the newest state kept of port, "(none kept)" when there is none.
+std::wstring NewestKept(int port);
+// A file of the history folder as the settings file reader takes it: its one adapter's image
+// (empty when it cannot be read), and the program and action that changed the adapter next.
+struct KeptFile {
+    std::vector<std::uint8_t> image;
+    std::string changedBy, action;
+};
+KeptFile ReadKept(const std::wstring &name);
+// Who besides Administrators, the system and this account owns the folder or may
+// write in it, as the system reads its access list back: "" for no one.
+std::string FolderWriters(const std::wstring &folder);
+// Opens the folder to everyone; gives it to another account (on Wine: another Unix user).
+bool GrantEveryone(const std::wstring &folder);
+bool GiveToAnotherAccount(const std::wstring &folder);
 // A window's text, as GetWindowTextW reads it (another process's windows too).
 std::wstring WindowText(HWND window);
 // A module file of the current folder, loaded as the program loads modules: as data.
