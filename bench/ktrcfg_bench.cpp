@@ -24,6 +24,7 @@
 #include "settings_file/settings_history.h"
 #include "store/adapter_record.h"
 #include "store/adapters.h"
+#include "store/report.h"
 #include "store/settings_transport.h"
 #include "tests/emulator_support.h"
 #include "tests/modal_script.h"
@@ -323,8 +324,13 @@ int History()
     int adapters = 0;
     if (!InstallTestBench(MakeBench("demo", adapters)).empty())
         return 1;
+    wchar_t program[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, program);
     LoadLanguage();
+    UseFolderForModules(program);
+    languageModule = LoadLanguageModule(L"eng_lang");
     ResetProgramState();
+    warningReporter = [](UINT, const wchar_t *text) { std::printf("history warning: %ls\n", text); };
     if (!LoadAdapters(ImageLoad::Exact))
         return 1;
     ClearHistory();

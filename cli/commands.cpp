@@ -325,15 +325,19 @@ int History(const Arguments &arguments)
     std::vector<KeptState> states;
     const HistoryFolder folder = ListKeptStates(arguments.port, states);
     std::string text = "port  taken                     program  action   file\n", json = "[";
+    // Each word in its column, the columns as wide as their headings' room.
+    auto cell = [](std::string word, std::size_t width) {
+        word = word.empty() ? "?" : word;
+        return word + std::string(word.size() < width ? width - word.size() : 0, ' ') + "  ";
+    };
     for (std::size_t n = 0; n < states.size(); ++n) {
         const KeptState &k = states[n];
         json += std::string(n ? "," : "") + "\n    {\"port\": " + std::to_string(k.port) + ", \"taken\": " +
                 JsonString(k.taken) + ", \"program\": " + JsonString(k.program) + ", \"action\": " +
                 JsonString(k.action) + ", \"file\": " + JsonString(Utf8(k.file)) + "}";
-        char line[96];
-        wsprintfA(line, "%4d  %-24s  %-7s  %-7s  ", k.port, k.taken.c_str(), k.program.empty() ? "?" : k.program.c_str(),
-                  k.action.empty() ? "?" : k.action.c_str());
-        text += line + Utf8(k.file) + "\n";
+        const std::string port = std::to_string(k.port);
+        text += std::string(4 - port.size(), ' ') + port + "  " + cell(k.taken, 24) + cell(k.program, 7) +
+                cell(k.action, 7) + Utf8(k.file) + "\n";
     }
     AddKey("states", json + (states.empty() ? "]" : "\n  ]"));
     if (folder.check == FolderCheck::Unsafe || folder.check == FolderCheck::Failed) {
@@ -352,7 +356,8 @@ int Undo(const Arguments &arguments)
     undo.otherComputer = true;  // the machine's own, whatever its name was then
     // Every key of the document, when nothing is put back.
     auto unchanged = [&arguments](int code, const std::string &problem, int port) {
-        Complain(problem, port);
+        if (!problem.empty())
+            Complain(problem, port);
         AddKey("file", "null");
         AddKey("changes", "[]");
         Written w;
@@ -360,26 +365,40 @@ int Undo(const Arguments &arguments)
         AddWritten(RowOf(Command::Undo), w);
         return code;
     };
-    if (undo.port < 0 && Load() && adapterCount > 1) {
+    if (!Load())
+        return unchanged(kExitAdapter, "no adapter of the family was found", -1);
+    if (undo.port < 0 && adapterCount > 1) {
         std::string ports;
         for (int i = 0; i < adapterCount; ++i)
             ports += (i ? ", " : "") + std::to_string(AdapterPort(i));
         return unchanged(kExitUsage, "undo: this machine has several adapters: name one with --port N (ports " + ports + ")",
                          -1);
     }
-    if (undo.port < 0 && adapterCount == 1)
-        undo.port = AdapterPort(0);
     if (undo.port < 0)
-        return unchanged(kExitAdapter, "no adapter of the family was found", -1);
-    std::vector<KeptState> states;
-    const HistoryFolder folder = ListKeptStates(undo.port, states);
-    if (folder.check == FolderCheck::Unsafe || folder.check == FolderCheck::Failed)
-        return unchanged(kExitAdapter, FolderProblem(folder) + ": " + Utf8(folder.path), undo.port);
-    if (states.empty())
-        return unchanged(kExitAdapter, "port " + std::to_string(undo.port) + ": nothing to undo", undo.port);
-    undo.file = states.front().file.c_str();
-    AddKey("file", JsonString(Utf8(undo.file)));
-    return Change(undo, RestoreFile);
+        undo.port = AdapterPort(0);
+    const int adapter = AdapterAtPort(undo.port);
+    if (adapter < 0)
+        return unchanged(kExitRefused, "no adapter of the family at port " + std::to_string(undo.port), undo.port);
+    if (AdapterUnread(adapter)) {
+        ComplainOfRequest(adapter, "read");
+        return unchanged(kExitAdapter, {}, undo.port);
+    }
+    HeldState state = HoldNewestState(undo.port, heldImages[adapter]);
+    for (const auto &[file, why] : state.passedOver)
+        Warn(PortText(adapter) + ": " + Utf8(file) + ": passed over: " + why, undo.port);
+    int code = kExitAdapter;
+    if (state.folder.check == FolderCheck::Unsafe || state.folder.check == FolderCheck::Failed) {
+        code = unchanged(code, FolderProblem(state.folder) + ": " + Utf8(state.folder.path), undo.port);
+    } else if (state.path.empty()) {
+        code = unchanged(code, PortText(adapter) + ": nothing to undo", undo.port);
+    } else {
+        // What was checked is what is read: the file and its folder stay held meanwhile.
+        undo.file = state.path.c_str();
+        AddKey("file", JsonString(Utf8(undo.file)));
+        code = Change(undo, RestoreFile);
+    }
+    ReleaseState(state);
+    return code;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <initializer_list>
 
 #include "language/resource_ids.h"
 #include "settings_file/settings_internal.h"
@@ -36,15 +38,18 @@ std::wstring StateName(const SYSTEMTIME &t, int port)
 // The port of a state's file name, -1 when the name is not one.
 int PortOfName(const std::wstring &name)
 {
-    const std::size_t suffix = lstrlenW(kSuffix);
-    if (name.size() <= kTimeLength + 5 + suffix || name.compare(kTimeLength, 5, L"-port") != 0 ||
-        name.compare(name.size() - suffix, suffix, kSuffix) != 0 || name[10] != L'T' || name[kTimeLength - 1] != L'Z')
+    static const wchar_t kShape[] = L"0000-00-00T000000.000Z-port";  // 0: a digit
+    const std::size_t suffix = lstrlenW(kSuffix), lead = lstrlenW(kShape);
+    if (name.size() <= lead + suffix || name.size() > lead + 3 + suffix ||
+        name.compare(name.size() - suffix, suffix, kSuffix) != 0)
         return -1;
     int port = 0;
-    for (std::size_t i = kTimeLength + 5; i < name.size() - suffix; ++i) {
-        if (name[i] < L'0' || name[i] > L'9' || i > kTimeLength + 7)
+    for (std::size_t i = 0; i < name.size() - suffix; ++i) {
+        const bool digit = name[i] >= L'0' && name[i] <= L'9';
+        if (i < lead ? (kShape[i] == L'0' ? !digit : name[i] != kShape[i]) : !digit)
             return -1;
-        port = port * 10 + (name[i] - L'0');
+        if (i >= lead)
+            port = port * 10 + (name[i] - L'0');
     }
     return port <= 255 ? port : -1;
 }
@@ -113,6 +118,15 @@ void TellOnce(const HistoryFolder &folder)
         ReportWarning(IDS_HISTORY_FAILED, folder.path.c_str(), static_cast<int>(folder.error));
 }
 
+// The words of a kept file that a listing shows: only those that the programs write.
+std::string Known(const std::string &word, std::initializer_list<const char *> words)
+{
+    for (const char *w : words)
+        if (word == w)
+            return word;
+    return {};
+}
+
 void Keep(int adapter, const SettingsImage &held)
 {
     try {
@@ -134,11 +148,13 @@ void Keep(int adapter, const SettingsImage &held)
                 history.kept[adapter] = path;
                 history.notes[adapter] = path;
             } else {
-                folder.check = FolderCheck::Failed;
                 folder.error = result.error ? result.error : ERROR_WRITE_FAULT;
+                history.notes[adapter] = L"not kept: the file could not be written in " + folder.path + L": error " +
+                                         std::to_wstring(folder.error);
+                folder.check = FolderCheck::Failed;
+                TellOnce(folder);
             }
-        }
-        if (folder.check != FolderCheck::Usable) {
+        } else {
             history.notes[adapter] = L"not kept: " + Wide(FolderProblem(folder));
             TellOnce(folder);
         }
@@ -198,24 +214,64 @@ HistoryFolder ListKeptStates(int port, std::vector<KeptState> &states)
 {
     states.clear();
     HistoryFolder folder = OpenHistoryFolder(false);
-    if (folder.check != FolderCheck::Usable) {
-        CloseHistoryFolder(folder);
-        return folder;
-    }
-    std::vector<std::wstring> names = StateNames(folder, port);
-    std::reverse(names.begin(), names.end());
-    for (const std::wstring &name : names) {
-        KeptState state;
-        state.port = PortOfName(name);
-        state.taken = TimeOfName(name);
-        state.file = folder.path + L"\\" + name;
-        SettingsFile file;
-        if (ReadSettingsFile(state.file.c_str(), file).problem == FileProblem::None) {
-            state.program = file.changedBy;
-            state.action = file.action;
+    if (folder.check == FolderCheck::Usable) {
+        std::vector<std::wstring> names = StateNames(folder, port);
+        std::reverse(names.begin(), names.end());
+        for (const std::wstring &name : names) {
+            KeptState state;
+            state.port = PortOfName(name);
+            state.taken = TimeOfName(name);
+            state.file = folder.path + L"\\" + name;
+            std::string why;
+            HANDLE file = OpenKeptFile(folder, name, why);
+            SettingsFile kept;
+            if (file != INVALID_HANDLE_VALUE && ReadSettingsFile(state.file.c_str(), kept).problem == FileProblem::None) {
+                state.program = Known(kept.changedBy, {"ktrcfg", "ktrcli"});
+                state.action = Known(kept.action, {"save", "restore", "apply", "undo"});
+            }
+            if (file != INVALID_HANDLE_VALUE)
+                CloseHandle(file);
+            states.push_back(std::move(state));
         }
-        states.push_back(std::move(state));
     }
     CloseHistoryFolder(folder);
     return folder;
+}
+
+HeldState HoldNewestState(int port, const SettingsImage &holds)
+{
+    HeldState held;
+    held.folder = OpenHistoryFolder(false);
+    if (held.folder.check != FolderCheck::Usable)
+        return held;
+    std::vector<std::wstring> names = StateNames(held.folder, port);
+    for (auto name = names.rbegin(); name != names.rend() && held.path.empty(); ++name) {
+        std::string why;
+        HANDLE file = OpenKeptFile(held.folder, *name, why);
+        const std::wstring path = held.folder.path + L"\\" + *name;
+        SettingsFile kept;
+        FileResult read;
+        if (file != INVALID_HANDLE_VALUE && (read = ReadSettingsFile(path.c_str(), kept)).problem != FileProblem::None)
+            why = "it cannot be read: " + (read.detail.empty() ? std::string("not a settings file") : read.detail);
+        else if (file != INVALID_HANDLE_VALUE && kept.adapters.size() == 1 && kept.adapters[0].hasImage &&
+                 std::memcmp(&kept.adapters[0].image, &holds, sizeof holds) == 0)
+            why = "the adapter holds it already";
+        if (why.empty()) {
+            held.file = file;
+            held.path = path;
+            break;
+        }
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        held.passedOver.emplace_back(path, why);
+    }
+    return held;
+}
+
+void ReleaseState(HeldState &state)
+{
+    if (state.file != INVALID_HANDLE_VALUE)
+        CloseHandle(state.file);
+    state.file = INVALID_HANDLE_VALUE;
+    CloseHistoryFolder(state.folder);
 }

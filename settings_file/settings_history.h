@@ -8,9 +8,11 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings_file/history_folder.h"
+#include "store/settings_image.h"
 
 constexpr int kKeptStates = 20;
 
@@ -32,5 +34,20 @@ std::wstring KeptNote(int adapter);
 
 // The kept states of port (-1: every port), newest first. The folder is
 // checked first: nothing is read from one that is not usable (a missing one
-// holds nothing). A state whose file cannot be read names no program.
+// holds nothing). A state whose file fails its check or cannot be read
+// names no program.
 HistoryFolder ListKeptStates(int port, std::vector<KeptState> &states);
+
+// The newest state of port that can be put back on an adapter that holds
+// holds: its file checked and held open, with its folder, until
+// ReleaseState, so that what is read is what was checked. Newer states whose
+// files fail their check or cannot be read, and those that hold what the
+// adapter holds already, are passed over, each named with why.
+struct HeldState {
+    HistoryFolder folder;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    std::wstring path;  // "" when there is none
+    std::vector<std::pair<std::wstring, std::string>> passedOver;
+};
+HeldState HoldNewestState(int port, const SettingsImage &holds);
+void ReleaseState(HeldState &state);

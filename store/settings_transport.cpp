@@ -208,28 +208,24 @@ std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
             continue;
         }
         const SettingsImage held = heldImages[i];
+        // Kept before the read again, so that nothing comes between that read and the
+        // write; when the read finds the adapter as held, it is what the read returned.
+        if (stateKeeper.keep)
+            stateKeeper.keep(i, held);
         const Reread got = ReadAgain(request, i);
         // The mark of substituted defaults belongs to this program, never to the adapter.
         SettingsImage sent = workingRecords[i].image;
         sent.adapterFlags.set(static_cast<std::uint16_t>(sent.adapterFlags.get() & ~kDefaultsSubstituted));
         WriteEnd end = WriteEnd::ReadFailed;
         if (got == Reread::Taken || got == Reread::Merged) {
-            // Nothing is written; with nothing of this run's left to write, nothing is on record.
             changed |= 1u << i;
-            if (got == Reread::Taken)
-                continue;
             end = WriteEnd::ChangedElsewhere;
         } else if (got == Reread::Same) {
             const AdapterRecord before = savedRecords[i];
             savedRecords[i] = workingRecords[i];
             std::memcpy(request.image.data(), &sent, kImageSize);
             end = WriteEnd::WriteFailed;
-            if (stateKeeper.keep)
-                stateKeeper.keep(i, heldImages[i]);
-            const bool written = WriteAdapterSettings(request, i) == 0;
-            if (stateKeeper.settle)
-                stateKeeper.settle(i, written);
-            if (written) {
+            if (WriteAdapterSettings(request, i) == 0) {
                 // Only the bytes sent went out; the rest is what the adapter held.
                 std::memcpy(&heldImages[i], &sent, WriteLength(i));
                 end = WriteEnd::Written;
@@ -238,6 +234,11 @@ std::uint32_t SaveAllAdapterSettings(std::uint32_t *changedElsewhere)
                 savedRecords[i] = before;
             }
         }
+        if (stateKeeper.settle)
+            stateKeeper.settle(i, end == WriteEnd::Written);
+        // Nothing is written; with nothing of this run's left to write, nothing is on record.
+        if (got == Reread::Taken)
+            continue;
         if (end != WriteEnd::Written)
             unwritten |= 1u << i;
         if (writeRecorder)

@@ -41,9 +41,10 @@ using WriteRecorder = void (*)(int adapter, const SettingsImage &held, const Set
 extern WriteRecorder writeRecorder;
 
 // Keeps what an adapter held before each write, where a program keeps such
-// a record: keep is told, just before the write, what the adapter holds (as
-// the read before the write found it); settle, right after, whether the
-// write landed. Neither stops or changes a write.
+// a record: keep is told what the adapter holds as far as the program knows,
+// just before the read again that precedes the write (when the read finds
+// the adapter so, it is what the read returned); settle, after, whether the
+// write landed (not when none was made). Neither stops or changes a write.
 struct StateKeeper {
     void (*keep)(int adapter, const SettingsImage &held);
     void (*settle)(int adapter, bool written);

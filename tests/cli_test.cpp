@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <functional>
 #include <cstring>
 #include <map>
 #include <optional>
@@ -434,6 +436,31 @@ TEST_F(Cli, AHistoryFolderThatOthersCanChangeIsNotUsedAndTheWriteStillLands)
         EXPECT_EQ(run.exitCode, 3u) << "nothing read there";
         EXPECT_EQ(Run(L"undo --port 1").exitCode, 3u);
     }
+    // In a folder that is used, a newer file that cannot be trusted or read is passed over, and named.
+    ClearHistory();
+    Write(L"id.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 3}}]})");
+    ASSERT_EQ(Run(L"apply id.json").exitCode, 0u);
+    const std::vector<std::uint8_t> before = ReadKept(KeptFiles(1).at(0)).image;
+    const std::wstring kept = folder + L"\\" + KeptFiles(1)[0];
+    const std::pair<const wchar_t *, std::function<bool(const std::wstring &)>> planted[] = {
+        {L"2099-01-01T000000.000Z-port1.json", [](const std::wstring &f) { return !!(std::ofstream(f.c_str(), std::ios::binary) << "{not json"); }},
+        {L"2099-01-01T000000.001Z-port1.json",
+         [&](const std::wstring &f) {
+             const std::wstring outside = Path(L"outside.json");
+             return CopyFileW(kept.c_str(), outside.c_str(), TRUE) && CreateHardLinkW(f.c_str(), outside.c_str(), nullptr);
+         }},
+        {L"2099-01-01T000000.002Z-port1.json",
+         [&](const std::wstring &f) { return CopyFileW(kept.c_str(), f.c_str(), TRUE) && GiveToAnotherAccount(f); }},
+    };
+    for (const auto &[name, plant] : planted)
+        ASSERT_TRUE(plant(folder + L"\\" + name)) << Utf8(name);
+    ProgramRun run = Run(L"undo --port 1 --json");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(Stored(1), before);
+    const nlohmann::json undone = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_EQ(undone["warnings"].size(), 3u) << run.out;
+    for (const char *why : {"cannot be read", "another name", "owned by"})
+        EXPECT_TRUE(Holds(undone["warnings"].dump(), why)) << why;
     ClearHistory();
 }
 

@@ -833,8 +833,10 @@ TEST_F(FileMenu, AScriptAndTheWindowNeverUndoEachOther)
     EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{Formatted(IDS_RESTORE_DONE, other.c_str(), 1, 1)});
     boxes.boxes.clear();
     script(R"("hostId": 5, "devices": [{"id": 3, "timeout": 30}])");
+    const std::vector<std::wstring> kept = KeptFiles(1);  // with the script's
     Command(IDM_SAVE);
     EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{Formatted(IDS_WRITE_CONFLICT, 1, L"KTR-A0060")});
+    EXPECT_EQ(KeptFiles(1), kept) << "a write not made keeps nothing";
     EXPECT_EQ(stored()[hostId], 5u) << "nothing is written over the script's change";
     EXPECT_EQ(workingRecords[one].modified, 1) << "the edit is kept";
     EXPECT_EQ(workingRecords[one].image.hostId, 6) << "where both changed a setting, the user's value stands";

@@ -170,21 +170,21 @@ bool GrantEveryone(const std::wstring &folder)
     return granted;
 }
 
-bool GiveToAnotherAccount(const std::wstring &folder)
+bool GiveToAnotherAccount(const std::wstring &path)
 {
-    // Wine keeps no owners of its own: the Unix owner is the folder's.
+    // Wine keeps no owners of its own: the Unix owner is the file's.
     using UnixName = char *(CDECL *)(const wchar_t *);
     const auto unixName = reinterpret_cast<UnixName>(
         reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (!unixName)
         return false;
-    char *name = unixName(folder.c_str());
+    char *name = unixName(path.c_str());
     if (!name)
         return false;
     const std::wstring command = L"/bin/chown nobody \"" + Wide(name) + L"\"";
     HeapFree(GetProcessHeap(), 0, name);
     RunProgram(command);
-    return FolderWriters(folder).rfind("owner ", 0) == 0;
+    return FolderWriters(path).rfind("owner ", 0) == 0;
 }
 
 std::wstring NewestKept(int port)

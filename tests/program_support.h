@@ -34,9 +34,9 @@ KeptFile ReadKept(const std::wstring &name);
 // Who besides Administrators, the system and this account owns the folder or may
 // write in it, as the system reads its access list back: "" for no one.
 std::string FolderWriters(const std::wstring &folder);
-// Opens the folder to everyone; gives it to another account (on Wine: another Unix user).
+// Opens the folder to everyone; gives a folder or file to another account (on Wine: another Unix user).
 bool GrantEveryone(const std::wstring &folder);
-bool GiveToAnotherAccount(const std::wstring &folder);
+bool GiveToAnotherAccount(const std::wstring &path);
 // A window's text, as GetWindowTextW reads it (another process's windows too).
 std::wstring WindowText(HWND window);
 // A module file of the current folder, loaded as the program loads modules: as data.
