@@ -150,7 +150,7 @@ void Keep(int adapter, const SettingsImage &held)
             } else {
                 folder.error = result.error ? result.error : ERROR_WRITE_FAULT;
                 history.notes[adapter] = L"not kept: the file could not be written in " + folder.path + L": error " +
-                                         std::to_wstring(folder.error);
+                                         Wide(std::to_string(folder.error));
                 folder.check = FolderCheck::Failed;
                 TellOnce(folder);
             }
