@@ -195,6 +195,21 @@ std::string TimeOfName(const std::wstring &name)
     return time.substr(0, 13) + ":" + time.substr(13, 2) + ":" + time.substr(15);
 }
 
+// Opens a state's file as checked, holds it and reads it: the handle, or
+// INVALID_HANDLE_VALUE and why it is not to be used.
+HANDLE ReadState(const HistoryFolder &folder, const std::wstring &name, SettingsFile &kept, std::string &why)
+{
+    HANDLE file = OpenKeptFile(folder, name, why);
+    if (file == INVALID_HANDLE_VALUE)
+        return file;
+    const FileResult read = ReadSettingsFile((folder.path + L"\\" + name).c_str(), kept);
+    if (read.problem == FileProblem::None)
+        return file;
+    why = "it cannot be read: " + (read.detail.empty() ? std::string("not a settings file") : read.detail);
+    CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+}
+
 }  // namespace
 
 void KeepHistory(const char *program, const char *action)
@@ -223,14 +238,13 @@ HistoryFolder ListKeptStates(int port, std::vector<KeptState> &states)
             state.taken = TimeOfName(name);
             state.file = folder.path + L"\\" + name;
             std::string why;
-            HANDLE file = OpenKeptFile(folder, name, why);
             SettingsFile kept;
-            if (file != INVALID_HANDLE_VALUE && ReadSettingsFile(state.file.c_str(), kept).problem == FileProblem::None) {
+            HANDLE file = ReadState(folder, name, kept, why);
+            if (file != INVALID_HANDLE_VALUE) {
                 state.program = Known(kept.changedBy, {"ktrcfg", "ktrcli"});
                 state.action = Known(kept.action, {"save", "restore", "apply", "undo"});
-            }
-            if (file != INVALID_HANDLE_VALUE)
                 CloseHandle(file);
+            }
             states.push_back(std::move(state));
         }
     }
@@ -245,16 +259,13 @@ HeldState HoldNewestState(int port, const SettingsImage &holds)
     if (held.folder.check != FolderCheck::Usable)
         return held;
     std::vector<std::wstring> names = StateNames(held.folder, port);
-    for (auto name = names.rbegin(); name != names.rend() && held.path.empty(); ++name) {
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
         std::string why;
-        HANDLE file = OpenKeptFile(held.folder, *name, why);
-        const std::wstring path = held.folder.path + L"\\" + *name;
         SettingsFile kept;
-        FileResult read;
-        if (file != INVALID_HANDLE_VALUE && (read = ReadSettingsFile(path.c_str(), kept)).problem != FileProblem::None)
-            why = "it cannot be read: " + (read.detail.empty() ? std::string("not a settings file") : read.detail);
-        else if (file != INVALID_HANDLE_VALUE && kept.adapters.size() == 1 && kept.adapters[0].hasImage &&
-                 std::memcmp(&kept.adapters[0].image, &holds, sizeof holds) == 0)
+        HANDLE file = ReadState(held.folder, *name, kept, why);
+        const std::wstring path = held.folder.path + L"\\" + *name;
+        if (file != INVALID_HANDLE_VALUE && kept.adapters.size() == 1 && kept.adapters[0].hasImage &&
+            std::memcmp(&kept.adapters[0].image, &holds, sizeof holds) == 0)
             why = "the adapter holds it already";
         if (why.empty()) {
             held.file = file;

@@ -28,11 +28,6 @@ FileResult Problem(FileProblem problem, int port = -1, std::string field = {}, s
 // by indent spaces, its settings those of image; with the image or without.
 std::string AdapterObjectText(int adapter, const SettingsImage &image, bool withImage, int indent);
 
-// Puts text at path whole, or leaves nothing: the text goes to a new file
-// beside it first, which then takes its name. A file already at path is
-// replaced only when replace is set (else Exists).
-FileResult WriteWhole(const wchar_t *path, const std::string &text, bool replace);
-
 // A backup of one adapter as it held held, taken at taken, before the
 // change that changedBy ("ktrcfg", "ktrcli") made by action ("save",
 // "restore", "apply", "undo"): a new file at path, never one replaced.

@@ -76,8 +76,17 @@ std::string Heading(const SYSTEMTIME &taken, const char *changedBy, const char *
     return text + "  \"adapters\": [\n";
 }
 
-}  // namespace
+// A write that failed with the system's error.
+FileResult CannotWrite(DWORD error)
+{
+    FileResult result = Problem(FileProblem::CannotWrite, -1, {}, "error " + std::to_string(error));
+    result.error = error;
+    return result;
+}
 
+// Puts text at path whole, or leaves nothing: the text goes to a new file
+// beside it first, which then takes its name. A file already at path is
+// replaced only when replace is set.
 FileResult WriteWhole(const wchar_t *path, const std::string &text, bool replace)
 {
     wchar_t full[MAX_PATH] = {};
@@ -87,8 +96,10 @@ FileResult WriteWhole(const wchar_t *path, const std::string &text, bool replace
     std::wstring folder = full;
     folder = folder.substr(0, folder.find_last_of(L"\\/") + 1);
     wchar_t temporary[MAX_PATH + 16] = {};
-    if (folder.size() > MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"ktr", 0, temporary))
-        return Problem(FileProblem::CannotWrite, -1, {}, "error " + std::to_string(GetLastError()));
+    if (folder.size() > MAX_PATH - 14)
+        return CannotWrite(ERROR_FILENAME_EXCED_RANGE);
+    if (!GetTempFileNameW(folder.c_str(), L"ktr", 0, temporary))
+        return CannotWrite(GetLastError());
     HANDLE handle = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD error = 0;
     if (handle == INVALID_HANDLE_VALUE) {
@@ -106,13 +117,12 @@ FileResult WriteWhole(const wchar_t *path, const std::string &text, bool replace
         DeleteFileW(temporary);
         if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
             return Problem(FileProblem::Exists, -1, {}, "is there already: --force replaces it");
-        FileResult result = Problem(FileProblem::CannotWrite, -1, {}, "error " + std::to_string(error));
-        result.error = error;
-        return result;
+        return CannotWrite(error);
     }
     return {};
 }
 
+}  // namespace
 
 std::string AdapterObjectText(int adapter, const SettingsImage &image, bool withImage, int indent)
 {
