@@ -413,15 +413,14 @@ TEST_F(Cli, AHistoryFolderThatOthersCanChangeIsNotUsedAndTheWriteStillLands)
         const char *made;
         bool (*open)(const std::wstring &folder);
     } rows[] = {
-        {"writable by everyone", [](const std::wstring &f) { return GrantEveryone(f); }},
-        {"owned by another account", [](const std::wstring &f) { return GiveToAnotherAccount(f); }},
+        {"writable by everyone", GrantEveryone},
+        {"owned by another account", GiveToAnotherAccount},
     };
     std::uint8_t hostId = 6;
     for (const auto &row : rows) {
         SCOPED_TRACE(row.made);
         ClearHistory();
-        CreateDirectoryW(folder.substr(0, folder.rfind(L'\\')).c_str(), nullptr);
-        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        ASSERT_TRUE(MakeHistoryFolder());
         ASSERT_TRUE(row.open(folder));
         EXPECT_NE(FolderWriters(folder), "");
         Write(L"id.json", R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": )" + std::to_string(hostId) + "}}]}");

@@ -700,8 +700,7 @@ TEST_F(FileMenu, TheDialogsAskForASettingsFileAndCancelDoesNothing)
     }
     // A restore looks first among the states kept before each change.
     const std::wstring history = HistoryFolderPath();
-    CreateDirectoryW(history.substr(0, history.rfind(L'\\')).c_str(), nullptr);
-    ASSERT_TRUE(CreateDirectoryW(history.c_str(), nullptr));
+    ASSERT_TRUE(MakeHistoryFolder());
     Command(IDM_RESTORE);
     EXPECT_EQ(openDialog.initialFolder, history);
     ClearHistory();
@@ -909,8 +908,7 @@ TEST_F(FileMenu, AHistoryFolderThatOthersCanChangeIsNamedOnceAndTheSaveGoesOn)
     ASSERT_TRUE(Start(kFileBench));
     ClearHistory();
     const std::wstring history = HistoryFolderPath();
-    CreateDirectoryW(history.substr(0, history.rfind(L'\\')).c_str(), nullptr);
-    ASSERT_TRUE(CreateDirectoryW(history.c_str(), nullptr));
+    ASSERT_TRUE(MakeHistoryFolder());
     ASSERT_TRUE(GrantEveryone(history));
     WriteTextFile(other, R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 6}},
         {"port": 2, "settings": {"hostId": 5}}]})");

@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -530,6 +531,19 @@ TEST_F(PackageInstall, InstallRunReplaceAndRemove)
         const ProgramRun list = RunProgram(cli + L" list", previous);
         EXPECT_EQ(list.exitCode, 0u) << list.err;
         EXPECT_EQ(ProgramRun::Lines(list.out).size(), 4u) << "a header and the three adapters:\n" << list.out;
+        // What it writes is kept in the folder that the MSI made, and undo puts it back.
+        std::vector<std::uint8_t> before, after;
+        ASSERT_TRUE(ReadStoredImage(1, before));
+        const std::wstring hostId = std::wstring(previous) + L"\\ktr-installed-hostid.json";
+        std::ofstream(hostId.c_str(), std::ios::binary) << R"({"format": 1, "adapters": [{"port": 1, "settings": {"hostId": 6}}]})";
+        const std::size_t kept = KeptFiles(1).size();
+        EXPECT_EQ(RunProgram(cli + L" apply \"" + hostId + L"\"", previous).exitCode, 0u);
+        DeleteFileW(hostId.c_str());
+        ASSERT_EQ(KeptFiles(1).size(), kept + 1);
+        EXPECT_EQ(ReadKept(KeptFiles(1).back()).image, before);
+        EXPECT_EQ(RunProgram(cli + L" undo --port 1", previous).exitCode, 0u);
+        ASSERT_TRUE(ReadStoredImage(1, after));
+        EXPECT_EQ(after, before);
     };
 
     ASSERT_EQ(Msiexec(L"/i", Msi(0)), 0u);

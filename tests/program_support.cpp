@@ -97,6 +97,13 @@ void ClearHistory()
     RemoveDirectoryW(folder.c_str());
 }
 
+bool MakeHistoryFolder()
+{
+    const std::wstring folder = HistoryFolderPath();
+    CreateDirectoryW(folder.substr(0, folder.rfind(L'\\')).c_str(), nullptr);
+    return CreateDirectoryW(folder.c_str(), nullptr);
+}
+
 KeptFile ReadKept(const std::wstring &name)
 {
     KeptFile kept;

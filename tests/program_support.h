@@ -20,6 +20,9 @@ void ResetProgramState();
 std::wstring ModuleText(UINT id);
 // Empties and removes the machine's history folder, as on a machine where nothing was kept yet.
 void ClearHistory();
+// Makes the history folder (and the one above it) as any program makes a folder, with the access
+// list that it inherits; true when it was not there before.
+bool MakeHistoryFolder();
 // The names of the files in the history folder (of one port's states; -1: all), in the order of their names.
 std::vector<std::wstring> KeptFiles(int port);
 // The full name of the newest state kept of port, "(none kept)" when there is none.
